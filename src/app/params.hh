@@ -1,0 +1,73 @@
+// params: every run parameter, filled once from the option file named on the command
+// line and read-only afterwards (the driver may only raise initialbest).
+// String options left unset hold params::notdef; integer limits left unset hold U30.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+class params {
+ public:
+  static constexpr int U30 = 134217728;
+  static constexpr double D30 = 1e200;
+  static const char* const notdef;
+  static const char* const versionnum;
+
+  int verbose = 1;
+  int duplist = 0;
+  int threads = 1;
+  int jakkolacuts = 2;
+  int algorithm = 0;
+  bool aicscore = false;
+  bool forcelocalsearch = true;
+  int reseedinterval = 1000;
+  int seed = 0;
+  int heuristictype = 3;
+  bool reductionnormal = false;
+  bool reductionextra = false;
+  double alpha = 0.0;
+  int cyclecuts = 0;
+  FILE* outfile = stdout;
+  FILE* infile = stdin;
+  double initialbest = -D30;
+  int maxiter = U30;
+  int maxseconds = U30;
+  int maxmem = U30;
+  int ilpapprox = 0;
+  bool useinputcache = false;
+  double mingap = 0.0;
+  double maxtreewidth = 134217728.0;
+  double abstarget = 0.0;
+  int maxdata = U30;
+  int ignoreconstraints = 0;
+  int node = -1;
+  int globalmaxparents = U30;
+  std::string inputfile = notdef;
+  std::string outputfile = notdef;
+  std::string algorithmname = notdef;
+  std::string cachefile = notdef;
+  std::string cacheformat = notdef;
+  std::string graphfile = notdef;
+  std::string heuristicname = notdef;
+  std::string score = notdef;
+  int diskspace = 0;
+  bool prunescores = true;
+  std::string diskspacename = notdef;
+
+  // Seeds the process-wide generator from the clock and draws reseedinterval.
+  params();
+
+  void readparams(const char* path);
+  void printparams() const;
+  [[noreturn]] static void usage(const char* programname);
+  void opendisk();
+  static std::string numlimit(int v);
+  static const char* algonum2name(int number);
+  static const char* heuristicnum2name(int number);
+};
+
+// Removes the bytes 1..32 around s (and writes terminating zeros over the trailing ones).
+std::string trim(char* s);
+
+// The disk-creation hook of the swap space: nothing to do.
+int createdisk_main(int size, const char* name);

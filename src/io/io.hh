@@ -1,0 +1,63 @@
+// io: everything the run knows about the problem: variables, records, numbers of
+// states, structural constraints, the initial structure, labels, clusters, mutual
+// information and the score cache. main owns one record for the whole run; the readers
+// fill it, buildmap or the cache readers fill its cache, vacuum normalises the cache,
+// and afterwards it is read-only.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "app/params.hh"
+#include "core/bitmap.hh"
+#include "core/matrix.hh"
+
+class io {
+ public:
+  static constexpr int infolevel = 1;
+  static constexpr int debuglevel = 2;
+  static constexpr int warnlevel = 3;
+  static constexpr int errorlevel = 4;
+
+  int n = 0;
+  int nrecords = 0;
+  // One list per variable; an empty vector means no cache was loaded or built.
+  std::vector<parentsetlist> cache;
+  int cachesize = 0;
+  double logsearchspace = 0.0;
+  matrix<char> allow;             // (i, j): -1 j must be a parent of i, 1 j may not, 0 free
+  std::vector<std::string> labels;
+  matrix<char> clusters;          // n x 1
+  matrix<double> mutualinfo;      // n x n
+  matrix<int> data;               // nrecords x n; -1 marks an entry given as weights
+  matrix<char> initialstructure;  // (i, j) = 1: j is a parent of i
+  // weights[t][j]: the weight vector of entry (t, j); weights[t] stays empty for a
+  // record without weight vectors.
+  std::vector<std::vector<matrix<double>>> weights;
+  matrix<int> categ;              // n x 1 numbers of states
+  int nparamconstraints = 0;
+  int nconstraints = 0;
+  std::vector<std::string> constraints;
+  int hasinitial = 0;  // > 0 initial structure read, 0 none, -1 score file
+  matrix<int> maxparents;  // n x 1
+  int haslabels = 0;
+
+  // Writes "[info] ", "[debug] ", "[warn] " or "[error] ", text and a line end; flushes.
+  static void messaging(int level, const std::string& text, std::ostream& out);
+  static void messaging(int level, const std::string& text);  // to standard error
+
+  void init(int nvars, int records);
+
+  int readDORVinput(const params& p);
+  void checkacyclic(const params& p);
+  void vacuum(const params& p);
+
+  void writeDORVcache(const params& p, const matrix<char>& structure) const;
+  void readDORVcache(const params& p);
+  void readCussenscache(const params& p);
+  void writeCussenscache(const params& p) const;
+  void writeHelsinkicache(const params& p) const;
+
+  double dooutput(const params& p, const matrix<char>& S) const;
+};
