@@ -31,7 +31,7 @@ bool same_family(const matrix<char>& a, const matrix<char>& b) {
 
 void log_move(const params& p, const std::string& head, int i, const matrix<char>& family) {
   if (p.verbose <= 3) return;
-  io::messaging(io::debuglevel, head + "update vertex=" + std::to_string(i) + " parents=" +
+  io::messaging(io::debuglevel, head + " vertex=" + std::to_string(i) + " parents=" +
                                     family.show());
 }
 
@@ -66,20 +66,20 @@ int first_admissible_move(climb& s, const io& d, const params& p, int i, double 
     write_row(s.work, i, family);
     getAdj(s.work, s.parents, i);
     if (s.cycles.closes_cycle(s.parents, i, s.saved)) {
-      log_move(p, "cycle blocks ", i, family);
+      log_move(p, "cycle blocks update", i, family);
     } else {
       double w = 0.0;
       if (s.width.surely_within(s.parents)) {
-        log_move(p, "", i, family);
+        log_move(p, "updated", i, family);
         return e;
       }
       bestfirst_elim(s.work, d.categ, w);
       if (s.width.bound >= w) {
-        log_move(p, "", i, family);
+        log_move(p, "updated", i, family);
         return e;
       }
       std::ostringstream head;
-      head << "treewidth=" << w << " blocks ";
+      head << "treewidth=" << w << " blocks update";
       log_move(p, head.str(), i, family);
     }
     write_row(s.work, i, s.saved);

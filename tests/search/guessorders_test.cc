@@ -194,3 +194,22 @@ TEST(GuessOrders, ProgressLinesFollowTheVerbosity) {
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "[info] #orderings-so-far=0\n" + found);
   }
 }
+
+TEST(GuessOrders, DebugLinesNameTheBuilder) {
+  io d;
+  handcache::start(d, 1);
+  add(d, 0, -1, {});
+  params p = quiet_params(1);
+  p.verbose = 4;
+  for (bool topological : {true, false}) {
+    guessorders search(p, d, -1e100, false, true);
+    search.topological = topological;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(search.run(true), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              std::string("[info] #orderings-so-far=0\n[debug] ") +
+                  (topological ? " method=guessE " : "") +
+                  "updated vertex=0 parents=(n=1,m=1,data=1 )\n"
+                  "[info] updated structure with score=-1.000000e+00\n");
+  }
+}
