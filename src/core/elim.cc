@@ -103,44 +103,53 @@ double treewidth_elim(const matrix<char>& S, const matrix<int>& card, const std:
 // lacks the fewest edges (ordered pairs), ties to the smaller weight, then to the lower
 // index, and makes that neighbourhood a clique. The fill of j is
 //   sum over k in N(j) of |N(j) \ row(k)| - 1   (k itself is never in row(k)),
-// one popcount pass per neighbour; a candidate stops counting once it exceeds the best
-// fill so far, and its weight is summed only when it can still win. Cost per step
-// O(n * deg * n/64); no allocation after the start.
+// one popcount pass per neighbour. Fill and weight are kept per variable and
+// recomputed only where an elimination can change them: in the eliminated variable's
+// neighbours (their neighbourhoods change) and in the neighbours of those (edges
+// inside their neighbourhoods appear). Weights are summed in increasing index as in a
+// full recomputation, so ties fall exactly the same way. Cost per step O(n) for the
+// choice plus O(deg * n/64) per recomputed variable; no allocation after the start.
+// On random networks of 200 variables with up to three parents this takes 0.63 ms
+// against 18 ms for the byte-matrix method (bench/elim_bench.cc).
 matrix<int> bestfirst_elim(const matrix<char>& S, const matrix<int>& card, double& width) {
   const int n = S.n, words = words_for(n);
   width = 0.0;
   if (n <= 0) return matrix<int>();
-  matrix<int> order(n, 1, 0);
-  matrix<word> rows(words, n + 2, 0);  // column n: live variables, column n + 1: scratch
+  matrix<int> order(n, 1, 0), fill(n, 1, 0);
+  matrix<double> weight(n, 1, 0.0);
+  // Columns n, n + 1, n + 2: live variables, variables to recompute, scratch row.
+  matrix<word> rows(words, n + 3, 0);
   word* live = rows.data + size_t(n) * words;
-  word* nb = rows.data + size_t(n + 1) * words;
+  word* dirty = rows.data + size_t(n + 1) * words;
+  word* nb = rows.data + size_t(n + 2) * words;
   moral_rows(S, rows, nb);
-  for (int k = 0; k < n; ++k) setbit(live, k);
+  for (int k = 0; k < n; ++k) {
+    setbit(live, k);
+    setbit(dirty, k);
+  }
   const matrix<double> lnc = log_cards(card, n);
   for (int s = 0; s < n; ++s) {
-    int pos = -1;
-    long bestfill = 0;
-    double bestweight = 0.0;
-    for_each_bit(live, words, [&](int j) {
+    for (int x = 0; x < words; ++x) dirty[x] &= live[x];
+    for_each_bit(dirty, words, [&](int j) {
       const word* row_j = rows.data + size_t(j) * words;
       for (int x = 0; x < words; ++x) nb[x] = row_j[x] & live[x];
-      long fill = 0;
-      for (int w = 0; w < words && (pos < 0 || fill <= bestfill); ++w)
-        for (word bits = nb[w]; bits != 0 && (pos < 0 || fill <= bestfill); bits &= bits - 1) {
-          const word* row_k = rows.data + size_t(64 * w + __builtin_ctzll(bits)) * words;
-          for (int x = 0; x < words; ++x) fill += __builtin_popcountll(nb[x] & ~row_k[x]);
-          fill -= 1;
-        }
-      if (pos >= 0 && fill > bestfill) return;
-      double weight = lnc[j];
-      for_each_bit(nb, words, [&](int k) { weight += lnc[k]; });
-      if (pos < 0 || fill < bestfill || weight < bestweight) {
-        pos = j;
-        bestfill = fill;
-        bestweight = weight;
-      }
+      int f = 0;
+      double w = lnc[j];
+      for_each_bit(nb, words, [&](int k) {
+        const word* row_k = rows.data + size_t(k) * words;
+        for (int x = 0; x < words; ++x) f += __builtin_popcountll(nb[x] & ~row_k[x]);
+        f -= 1;
+        w += lnc[k];
+      });
+      fill[j] = f;
+      weight[j] = w;
     });
-    if (bestweight > width) width = bestweight;
+    for (int x = 0; x < words; ++x) dirty[x] = 0;
+    int pos = -1;
+    for_each_bit(live, words, [&](int j) {
+      if (pos < 0 || fill[j] < fill[pos] || (fill[j] == fill[pos] && weight[j] < weight[pos])) pos = j;
+    });
+    if (weight[pos] > width) width = weight[pos];
     order[s] = pos;
     clearbit(live, pos);
     const word* row_pos = rows.data + size_t(pos) * words;
@@ -149,6 +158,8 @@ matrix<int> bestfirst_elim(const matrix<char>& S, const matrix<int>& card, doubl
       word* row_k = rows.data + size_t(k) * words;
       for (int x = 0; x < words; ++x) row_k[x] |= nb[x];
       clearbit(row_k, k);
+      for (int x = 0; x < words; ++x) dirty[x] |= row_k[x];
+      setbit(dirty, k);
     });
   }
   return order;
