@@ -9,7 +9,7 @@
 bbsearch::bbsearch(const params& p, const io& d, double& best, matrix<char>& bestE, int& status)
     : p(p), d(d), n(d.n), lists(d.cache.data()), best(best), bestE(bestE), status(status),
       up(d.n), below(d.n), comp(d.n), relax(d.n, d.n), unionm(d.n, d.n),
-      adj(d.n, d.n), tj(d.n), widthlimit(std::log(p.maxtreewidth + 1.0)) {
+      adj(d.n, d.n), tj(d.n), cycles(d.n), widthlimit(std::log(p.maxtreewidth + 1.0)) {
   perVar.reserve(size_t(n));
   saved.reserve(size_t(n));
   double total = 0.0;

@@ -20,6 +20,7 @@
 #include "core/graph.hh"
 #include "core/matrix.hh"
 #include "io/io.hh"
+#include "search/cyclefinder.hh"
 #include "search/openlist.hh"
 
 class bbsearch {
@@ -39,6 +40,7 @@ class bbsearch {
   matrix<char> unionm;
   matrix<int> adj;
   tarjan tj;
+  cyclefinder cycles;
   std::unique_ptr<myqueue> queue;
   std::unique_ptr<plelement> work;
 
@@ -55,6 +57,10 @@ class bbsearch {
   bool widthcanbind;
 
   bbsearch(const params& p, const io& d, double& best, matrix<char>& bestE, int& status);
+
+  // Runs the search from the root until the list is empty or a limit or the gap test
+  // stops it; returns the key of the node in hand (the root's when nothing was popped).
+  double search();
 
   // Builds the root into the work element and queues it when its bound beats the
   // incumbent; returns the bound. Prints the root's summary lines.
@@ -75,6 +81,7 @@ class bbsearch {
   void expandtreewidth(double k);
 
  private:
+  void progressline(double k, double m) const;
   bool newincumbent(double K, const char* text);
   std::vector<int> cycle;  // the cycle being broken
 

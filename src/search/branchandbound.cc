@@ -1,16 +1,12 @@
 #include "search/branchandbound.hh"
 
-#include <algorithm>
-#include <climits>
 #include <cmath>
 #include <cstdio>
-#include <ctime>
 #include <iostream>
 #include <sstream>
 
 #include "core/fail.hh"
 #include "core/graph.hh"
-#include "core/resources.hh"
 #include "search/bbsearch.hh"
 #include "search/guessorders.hh"
 #include "search/localsearch.hh"
@@ -18,12 +14,6 @@
 namespace {
 
 constexpr double ln2 = 0.6931471805599453;
-
-std::string scientific(double x) {
-  char text[64];
-  snprintf(text, sizeof text, "%e", x);
-  return text;
-}
 
 void info(const std::string& text) { io::messaging(io::infolevel, text); }
 
@@ -74,59 +64,10 @@ void branchandbound::initialincumbent() {
   }
 }
 
-// Best-first search: the greatest key is expanded next, except at the very first pop and
-// while the memory estimate exceeds maxmem, when the least promising node goes first.
 int branchandbound::solve() {
-  static int lastverb = 0;
   bbsearch s(p, d, best, bestE, status);
-  double k = s.makeroot();
-  const time_t start = time(nullptr);
-  while (!s.queue->empty()) {
-    const double m = (s.queue->usage() + resources::memkbs) / 1024.0;
-    s.peakmem = std::max(s.peakmem, m);
-    if (m > p.maxmem || s.streak == 0) {
-      s.queue->begin(*s.work);
-      s.streak = 0;
-    } else {
-      s.queue->end(*s.work);
-    }
-    s.unpack();
-    k = s.work->getss();
-    if (s.iter >= p.maxiter) {
-      if (p.verbose >= 0)
-        io::messaging(io::warnlevel, "Maximum number of iterations reached. Stopping");
-      status = 3;
-      break;
-    }
-    if (difftime(time(nullptr), start) > double(p.maxseconds)) {
-      if (p.verbose >= 0)
-        io::messaging(io::warnlevel, "Maximum number of minutes reached. Stopping");
-      status = 6;
-      break;
-    }
-    if (k > best && (p.verbose > 2 || (p.verbose > 0 && s.iter >= lastverb))) {
-      if (s.streak != 0) s.outerbound = k;
-      progressline(s, k, m);
-      fflush(stderr);
-      lastverb = s.iter + 1000;
-    }
-    ++s.iter;
-    s.streak = s.streak == INT_MAX ? 0 : s.streak + 1;
-    if (s.expand(k)) break;
-  }
+  const double k = s.search();
   return report(s, k);
-}
-
-void branchandbound::progressline(const bbsearch& s, double k, double m) const {
-  std::ostringstream line;
-  line << "Step [" << s.iter << "] d=" << s.below.sum() << ",ic=" << s.comp.sum()
-       << ",up=" << s.up.sum() << ","
-       << "(plsize=[" << s.queue->size() << "],duplist=[" << 0  // no visited-node map is kept
-       << "],s=" << scientific(s.streak != 0 ? k : 10000000.0) << "],best=[" << scientific(best)
-       << "],prunebyval=[" << s.prunebyval << "],prunebyfeas=[" << s.prunebyfeas << "]"
-       << ",mem=[" << scientific(m) << "MB"
-       << "," << resources::npl << "objs]) ";
-  info(line.str());
 }
 
 int branchandbound::report(const bbsearch& s, double k) {

@@ -34,6 +34,5 @@ class branchandbound {
   int solve();
 
  private:
-  void progressline(const bbsearch& s, double k, double m) const;
   int report(const bbsearch& s, double k);
 };

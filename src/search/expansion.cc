@@ -148,11 +148,6 @@ void bbsearch::expandtreewidth(double k) {
   }
 }
 
-bool bbsearch::firstcycle(const bitmap& mask) {
-  const cycleset found = acyclicAdj(adj, false, mask);
-  cycle.clear();
-  if (found.empty()) return false;
-  const matrix<int>& first = *found.begin();
-  cycle.assign(first.data, first.data + first.size());
-  return true;
-}
+// The first cycle acyclicAdj(adj, false, mask) would give: a shortest one, confined to
+// the node's component.
+bool bbsearch::firstcycle(const bitmap& mask) { return cycles.find(adj, mask, cycle); }
