@@ -74,12 +74,17 @@ myqueue::~myqueue() {
 namespace {
 
 // Heap orders on (key, insertion number): the greatest on top, or the smallest on top.
-bool belowmax(const myqueue::entry& a, const myqueue::entry& b) {
-  return a.key < b.key || (a.key == b.key && a.seq < b.seq);
-}
-bool abovemin(const myqueue::entry& a, const myqueue::entry& b) {
-  return a.key > b.key || (a.key == b.key && a.seq > b.seq);
-}
+// Function objects rather than function pointers, so that the heap code inlines them.
+struct belowmax_t {
+  bool operator()(const myqueue::entry& a, const myqueue::entry& b) const {
+    return a.key < b.key || (a.key == b.key && a.seq < b.seq);
+  }
+} belowmax;
+struct abovemin_t {
+  bool operator()(const myqueue::entry& a, const myqueue::entry& b) const {
+    return a.key > b.key || (a.key == b.key && a.seq > b.seq);
+  }
+} abovemin;
 
 }  // namespace
 
@@ -114,9 +119,9 @@ void myqueue::droptop(std::vector<entry>& heap, Order order) {
   }
 }
 
-template <typename Order>
+template <typename Order, typename OtherOrder>
 void myqueue::take(std::vector<entry>& heap, Order order, std::vector<entry>& other,
-                   Order otherorder, plelement& out) {
+                   OtherOrder otherorder, plelement& out) {
   check(out.capacity() == N, "out.capacity() == N");
   droptop(heap, order);
   const entry top = heap.front();

@@ -83,9 +83,9 @@ class myqueue {
   bool stale(const entry& e) const { return slotseq[e.slot] != e.seq; }
   template <typename Order>
   void droptop(std::vector<entry>& heap, Order order);
-  template <typename Order>
-  void take(std::vector<entry>& heap, Order order, std::vector<entry>& other, Order otherorder,
-            plelement& out);
+  template <typename Order, typename OtherOrder>
+  void take(std::vector<entry>& heap, Order order, std::vector<entry>& other,
+            OtherOrder otherorder, plelement& out);
 };
 
 // The capacities a node record can have, smallest first.
