@@ -77,16 +77,18 @@ TEST(DataReader, LabelsSkipTokensThatStartWithOtherCharacters) {
 TEST(DataReader, ConstraintLinesSkipEmptyLinesAndFoldIntoAllowance) {
   io d;
   read_text(d,
-            "1 4 0 3 -1\n"
+            "1 4 0 4 -1\n"
             "\r\n"
             "1:a(1,0)\r\n"
             "\n"
             "2:d(2,1,lt)\n"
+            "7\n"
             "3:a(3,0) or a(3,1)\n"
             "0 0 0 0\n");
-  ASSERT_EQ(d.nconstraints, 3);
+  ASSERT_EQ(d.nconstraints, 4);
+  EXPECT_EQ(d.constraints[2], "7");
   EXPECT_EQ(d.constraints[0], "1:a(1,0)");
-  EXPECT_EQ(d.constraints[2], "3:a(3,0) or a(3,1)");
+  EXPECT_EQ(d.constraints[3], "3:a(3,0) or a(3,1)");
   EXPECT_EQ(d.allow(1, 0), -1);
   EXPECT_EQ(d.allow(0, 1), 1);
   EXPECT_EQ(d.maxparents[2], 1);
