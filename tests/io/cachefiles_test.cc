@@ -227,6 +227,16 @@ TEST_F(CacheFiles, BinaryReadFailuresNameTheFile) {
               "^Input cache file not found \\[" + path("d") + "\\]\n$");
 }
 
+TEST_F(CacheFiles, BinaryCacheWithoutDataSetLoadsNothing) {
+  io written;
+  small_cache(written);
+  write(written, path("c"));
+  io back;
+  back.readDORVcache(p);
+  EXPECT_TRUE(back.cache.empty());
+  EXPECT_EQ(back.allow.size(), 0);
+}
+
 // The record's n is 3: a vector or matrix recorded with other dimensions is refused
 // before anything is allocated for it.
 TEST_F(CacheFiles, RecordedDimensionsMustMatchTheVariables) {
