@@ -1,7 +1,7 @@
 // bnsl: learns the structure of a Bayesian network from data or from a score file.
 // One pass: options, input, score cache, clean-up, one action; the exit code says how
 // the action ended.
-#include <cmath>
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <sstream>
@@ -27,18 +27,22 @@ void print_banner() {
             << "\n";
 }
 
-void load_input(params& par, io& rec) {
-  if (par.inputfile == params::notdef) return;
+// Reads the data set (or a score file in its place) and returns the number of data
+// records loaded, -1 when no input file was named.
+int load_input(const params& par, io& rec) {
+  if (par.inputfile == params::notdef) return -1;
   rec.readDORVinput(par);
-  if (rec.nrecords <= 0) rec.readCussenscache(par);
+  const int records = rec.nrecords;
+  if (records <= 0) rec.readCussenscache(par);
   for (int i = 0; i < rec.n && i < rec.maxparents.size(); ++i)
     rec.maxparents[i] = std::min(rec.maxparents[i], par.globalmaxparents);
+  return records;
 }
 
-void load_cache(const params& par, io& rec) {
+void load_cache(const params& par, io& rec, int records) {
   if (par.cachefile != params::notdef && par.algorithm != 3 && par.useinputcache) {
     rec.readDORVcache(par);
-  } else if (rec.nrecords > 0) {
+  } else if (records > 0) {
     rec.cache = buildmap(rec, par, rec.logsearchspace, rec.cachesize);
   }
   if (rec.cache.empty()) fatal("Error reading cache - no input provided.");
@@ -76,13 +80,11 @@ int run_search(const params& par, const io& rec) {
     }
     case 2:
     case 5: {
+      const bool guided = par.algorithm == 5;
+      std::cerr << (guided ? "[info] Guess orders using guided greedy parent selection\n"
+                           : "[info] Guess orders using topological constraints for parent selection\n");
       guessorders search(par, rec, no_solution_yet, par.forcelocalsearch, true);
-      if (par.algorithm == 5) {
-        std::cerr << "[info] Guess orders using guided greedy parent selection\n";
-        search.topological = false;
-      } else {
-        std::cerr << "[info] Guess orders using topological constraints for parent selection\n";
-      }
+      search.topological = !guided;
       return search.run(false);
     }
     case 6: {
@@ -100,12 +102,12 @@ int main(int argc, char** argv) {
   params par;
   io rec;
   print_banner();
-  if (argc < 2) params::usage(argv[0]);
+  if (argc < 2) params::usage(argc > 0 ? argv[0] : "bnsl");
   par.readparams(argv[1]);
   par.printparams();
 
-  load_input(par, rec);
-  load_cache(par, rec);
+  const int records = load_input(par, rec);
+  load_cache(par, rec, records);
   rec.vacuum(par);
 
   switch (par.algorithm) {

@@ -1,6 +1,12 @@
 // params: every run parameter, filled once from the option file named on the command
 // line and read-only afterwards (the driver may only raise initialbest).
 // String options left unset hold params::notdef; integer limits left unset hold U30.
+// infile and outfile are the streams opened by the options inputfile and outputfile
+// (standard input and output otherwise); they stay open for the whole run.
+//
+// The member functions live in several files: params.cc (construction, reading the
+// option file, name tables), options.cc (the option table), listing.cc (the parameter
+// listing and the usage text) and swapspace.cc (the ".stxxl" swap-space file).
 #pragma once
 
 #include <cstdio>
@@ -57,6 +63,12 @@ class params {
   // Seeds the process-wide generator from the clock and draws reseedinterval.
   params();
 
+  // Seeds the process-wide generator with s, records it in seed and draws a new
+  // reseedinterval (1000..1999) from the freshly seeded generator.
+  void seed_generator(int s);
+
+  // Reads the option file at path. Fatal errors end the process with exit code 255;
+  // an unreadable file only warns and leaves the defaults.
   void readparams(const char* path);
   void printparams() const;
   [[noreturn]] static void usage(const char* programname);

@@ -25,7 +25,12 @@ matrix<int> acyclic(const matrix<char>& S);
 // Cycles over an adjacency list, restricted to the nodes of mask (all when it has no words).
 cycleset acyclicAdj(const matrix<int>& adj, bool firstonly, const bitmap& mask);
 
-// Tarjan's strong components, sized once for n nodes and reused.
+// Tarjan's strong components, sized once for n nodes and reused: each strongcomp call
+// resets every per-run field. After a run, components holds the non-trivial components
+// found (newest first; one empty bitmap when there is none), below the nodes reachable
+// from any of them less the first, rest every node in neither. index is 10000 for
+// nodes outside the mask. With an adjacency list adj2 given, the nodes that a run on
+// adj2 (without marking descendants) leaves in rest are moved to rest of the run on adj.
 class tarjan {
  public:
   static const matrix<int> Estd;

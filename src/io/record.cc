@@ -1,5 +1,7 @@
 #include "io/io.hh"
 
+// Sizes every table for nvars variables and `records` records. A record's weight
+// vectors are created only when the record has one, so weights[t] starts empty.
 void io::init(int nvars, int records) {
   n = nvars;
   nrecords = records;
@@ -14,5 +16,5 @@ void io::init(int nvars, int records) {
   labels.assign(n > 0 ? n : 0, std::string());
   data = matrix<int>(records, n, 0);
   categ = matrix<int>(n, 1, 0);
-  weights.assign(records > 0 ? records : 0, std::vector<matrix<double>>());
+  weights.assign(records > 0 && n > 0 ? records : 0, std::vector<matrix<double>>());
 }

@@ -1,6 +1,10 @@
 #include "scoring/score.hh"
 
+#include <algorithm>
+#include <cstdio>
+
 #include "core/fail.hh"
+#include "io/io.hh"
 
 matrix<double> score::counts;
 matrix<double> score::counts2;
@@ -9,7 +13,168 @@ int score::countsdatasize = 0;
 double* score::counts2data = nullptr;
 int score::counts2datasize = 0;
 
-score::score(const io&, const params&) {}
-void score::update(const matrix<int>&, int) { fatal("score is not built yet"); }
-void score::producecounts() { fatal("score is not built yet"); }
-double score::localscore(matrix<double>&, double&, double&) { fatal("score is not built yet"); }
+namespace {
+
+constexpr double maxcells = 1e8;
+
+// Grow-only storage behind a shared table: replaced by one of exactly `need` doubles
+// when it is too small.
+void grow(double*& storage, int& capacity, int need) {
+  if (need <= capacity) return;
+  delete[] storage;
+  storage = new double[need];
+  capacity = need;
+}
+
+// Cell index of every record, one column at a time into out: first the most
+// significant parent, then each further parent and last the child as the lowest
+// digit. Entries given as weight vectors produce garbage that callers skip; the
+// arithmetic is unsigned, so that is harmless.
+template <typename T>
+void cellsof(const T* const* cols, const int* radix, int ncols, int records, uint32_t* out) {
+  const T* first = cols[0];
+  for (int t = 0; t < records; ++t) out[t] = uint32_t(first[t]);
+  for (int c = 1; c < ncols; ++c) {
+    const T* col = cols[c];
+    const uint32_t base = uint32_t(radix[c]);
+    for (int t = 0; t < records; ++t) out[t] = out[t] * base + uint32_t(col[t]);
+  }
+}
+
+}  // namespace
+
+score::score(const io& d, const params& p)
+    : nrecords(d.data.n),
+      nvars(d.data.m),
+      data(&d.data),
+      weights(&d.weights),
+      verbose(p.verbose),
+      aic(p.aicscore),
+      alpha(p.alpha) {}
+
+void score::setfamily(const matrix<int>& fam, int childvar) {
+  family = fam;
+  child = childvar;
+  nstates = family[child];
+  long long q = 1;
+  for (int i = 0; i < family.size(); ++i) {
+    if (i == child || family[i] <= 0) continue;
+    q *= family[i];
+    if (double(q * nstates) > maxcells || q > maxcells)
+      fatal("[error] function loglik/bdeu wants more than 100M parameters for a single CPT "
+            "-- I'm giving up\n");
+  }
+  nconfigs = int(q);
+}
+
+void score::prepare() {
+  if (nrecords <= 0) fatal("line i=%d to %d n=%d m=%d\n", 0, 1, 0, nvars);
+  if (!columns.readyfor(*data)) columns.prepare(*data);
+  parents.clear();
+  for (int i = 0; i < family.size(); ++i)
+    if (i != child && family[i] > 0) parents.push_back(i);
+}
+
+bool score::familycomplete() const {
+  if (!columns.missing[child].empty()) return false;
+  for (int p : parents)
+    if (!columns.missing[p].empty()) return false;
+  return true;
+}
+
+void score::computecells() {
+  cells.resize(nrecords);
+  const int ncols = int(parents.size()) + 1;
+  radix.resize(ncols);
+  bytecols.resize(ncols);
+  intcols.resize(ncols);
+  for (int c = 0; c < ncols; ++c) {
+    const int var = c + 1 < ncols ? parents[c] : child;
+    radix[c] = c + 1 < ncols ? family[var] : nstates;
+    if (columns.compact) bytecols[c] = columns.bytecolumn(var);
+    else intcols[c] = columns.intcolumn(var);
+  }
+  if (columns.compact) cellsof(bytecols.data(), radix.data(), ncols, nrecords, cells.data());
+  else cellsof(intcols.data(), radix.data(), ncols, nrecords, cells.data());
+}
+
+void score::update(const matrix<int>& fam, int childvar) {
+  setfamily(fam, childvar);
+  const int cellcount = nconfigs * nstates;
+  grow(countsdata, countsdatasize, nconfigs);
+  grow(counts2data, counts2datasize, cellcount);
+  counts = matrix<double>::view(nconfigs, 1, countsdata);
+  counts2 = matrix<double>::view(cellcount, 1, counts2data);
+  std::fill(countsdata, countsdata + nconfigs, 0.0);
+  std::fill(counts2data, counts2data + cellcount, 0.0);
+  producecounts();
+}
+
+void score::producecounts() {
+  prepare();
+  computecells();
+  if (familycomplete()) {
+    // Whole counts: the sums of ones are exact in any order.
+    double* n2 = counts2.data;
+    for (int t = 0; t < nrecords; ++t) n2[cells[t]] += 1.0;
+    const int r = nstates;
+    for (int j = 0; j < nconfigs; ++j) {
+      double nj = 0;
+      for (int k = 0; k < r; ++k) nj += n2[j * r + k];
+      counts.data[j] += nj;
+    }
+  } else {
+    countweighted();
+  }
+  if (verbose > 3) {
+    fprintf(stderr, "matrix::print(%s,%d,%d)\n", "[DEBUG] counts2", 1, counts2.size());
+    for (int c = 0; c < counts2.size(); ++c) fprintf(stderr, "%lf ", counts2.data[c]);
+    fprintf(stderr, "\n");
+  }
+}
+
+double score::localscore(matrix<double>& cpt, double& a, double& b) {
+  const int q = nconfigs, r = nstates;
+  const double* n1 = counts.data;
+  const double* n2 = counts2.data;
+  sum.start(alpha, aic, q, r, nrecords);
+  for (int j = 0; j < q; ++j) {
+    const double nj = n1[j];
+    if (nj <= 0) continue;
+    for (int k = 0; k < r; ++k)
+      if (n2[j * r + k] > 0) sum.cell(n2[j * r + k], nj);
+    sum.endconfig(nj);
+  }
+  if (cpt.size() > 0) {
+    cpt.realoc(q * r, 1);
+    const double aj = alpha / q, ajk = aj / r;
+    for (int j = 0; j < q; ++j)
+      for (int k = 0; k < r; ++k) {
+        double& cell = cpt[j * r + k];
+        const double nj = n1[j], njk = n2[j * r + k];
+        if (alpha > 0) cell = (njk + ajk) / (nj + aj);
+        else if (nj > 0) cell = njk > 0 ? njk / nj : 0.0;
+        else cell = 1.0 / r;
+      }
+  }
+  return finish(a, b);
+}
+
+double score::finish(double& a, double& b) {
+  const double value = sum.finish(a, b);
+  if (verbose > 4) fputs("{ls-call}", stderr);
+  return value;
+}
+
+double score::scorefamily(const matrix<int>& fam, int childvar, double& a, double& b) {
+  setfamily(fam, childvar);
+  prepare();
+  if (verbose > 3 || !familycomplete()) {
+    update(fam, childvar);
+    matrix<double> notable;
+    return localscore(notable, a, b);
+  }
+  computecells();
+  if (double(nconfigs) * nstates <= densecells) return densescore(a, b);
+  return sparsescore(a, b);
+}

@@ -4,12 +4,18 @@
 // Notation: N records, r the child's number of states, q the number of parent
 // configurations, N_j the (weighted) records in configuration j, N_jk those of them with
 // child state k. Configuration index: mixed radix over the parents in increasing
-// variable index, the lowest-indexed parent the most significant digit.
+// variable index, the lowest-indexed parent the most significant digit; cell j*r + k.
+//
+// The data are read through a column store (scoring/columns.hh) prepared on first use
+// for the bound data matrix; the data must not change while a score object is bound.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "core/matrix.hh"
+#include "scoring/columns.hh"
+#include "scoring/scoresum.hh"
 
 class io;
 class params;
@@ -36,10 +42,43 @@ class score {
   static double* counts2data;
   static int counts2datasize;
 
+  // scorefamily counts tables of more cells than this by sorting the records' cell
+  // indices; smaller ones in a dense table (see scorefamily).
+  int densecells = 1 << 15;
+
   score() = default;
   score(const io& d, const params& p);
 
+  // Sets the family, sizes and zeroes the shared tables and fills them.
   void update(const matrix<int>& fam, int childvar);
+  // Fills the shared tables (sized and zeroed by the caller) for the current family.
   void producecounts();
+  // The local score of the current counts; fills cpt when it is non-empty on entry.
+  // a and b receive the BDeu bound terms and are left alone under BIC and AIC.
   double localscore(matrix<double>& cpt, double& a, double& b);
+
+  // update followed by localscore without a table, to the same bits, but faster: a
+  // family without weight vectors is counted in private scratch, so the shared tables
+  // are left undefined afterwards.
+  double scorefamily(const matrix<int>& fam, int childvar, double& a, double& b);
+
+ private:
+  columnstore columns;
+  std::vector<int> parents;      // the current family's parents, increasing
+  std::vector<int> radix;        // per counted column: its number of states
+  std::vector<const uint8_t*> bytecols;
+  std::vector<const int*> intcols;
+  std::vector<uint32_t> cells;   // per record: its cell j*r + k
+  std::vector<uint32_t> sorted;  // radix-sort output
+  std::vector<uint32_t> hist;    // dense cell counts
+  scoresum sum;
+
+  void setfamily(const matrix<int>& fam, int childvar);
+  void prepare();
+  bool familycomplete() const;
+  void computecells();
+  void countweighted();
+  double densescore(double& a, double& b);
+  double sparsescore(double& a, double& b);
+  double finish(double& a, double& b);
 };

@@ -1,8 +1,103 @@
 #include "search/branchandbound.hh"
 
+#include <cmath>
+#include <cstdio>
+#include <iostream>
+#include <sstream>
+
 #include "core/fail.hh"
+#include "core/graph.hh"
+#include "search/bbsearch.hh"
+#include "search/guessorders.hh"
+#include "search/localsearch.hh"
+
+namespace {
+
+constexpr double ln2 = 0.6931471805599453;
+
+void info(const std::string& text) { io::messaging(io::infolevel, text); }
+
+}  // namespace
 
 branchandbound::branchandbound(const params& p, const io& d, int n, const matrix<char>& constraints,
                                const matrix<char>& start, double best)
     : p(p), d(d), n(n), constraints(constraints), bestE(start), best(best) {}
-int branchandbound::run(bool) { fatal("branchandbound is not built yet"); }
+
+int branchandbound::run(bool) {
+  status = -1;
+  initialincumbent();
+  return solve();
+}
+
+void branchandbound::initialincumbent() {
+  params quiet = p;
+  quiet.verbose = 0;
+  {
+    localsearch climber(quiet, d, false);
+    climber.run(true);
+    if (climber.curvalue > -1e99) {
+      check(acyclic(climber.curstruct).size() == 0, "acyclic(bestE).empty()");
+      bestE = climber.curstruct;
+      best = climber.curvalue;
+      status = 0;
+    }
+  }
+  if (p.verbose > 0) {
+    std::ostringstream line;
+    line << "Using initial solution score=" << best << " found with local search";
+    info(line.str());
+  }
+  quiet.maxiter = 1000;
+  guessorders guesser(quiet, d, -1e100, true, true);
+  const double g = guesser.guessorders_aux();
+  if (status == -1 && g < -1e99)
+    fatal("%s", "DORV: Problem infeasible because of initial constraints\n");
+  if (g > best) {
+    check(acyclic(guesser.beststruct).size() == 0, "acyclic(bestE).empty()");
+    bestE = guesser.beststruct;
+    best = g;
+    if (p.verbose > 0) {
+      std::ostringstream line;
+      line << "Using solution score=" << g << " found with guess orderings";
+      info(line.str());
+    }
+  }
+}
+
+int branchandbound::solve() {
+  bbsearch s(p, d, best, bestE, status);
+  const double k = s.search();
+  return report(s, k);
+}
+
+int branchandbound::report(const bbsearch& s, double k) {
+  FILE* out = p.outfile;
+  const double cachemem = double(d.cachesize) * double(n * n + 8) / 1048576.0;
+  fprintf(out,
+          "cachesize %d\ncachemem %lf\noriginalcachesize %le\ntotalsearchspace %le\n"
+          "reducedsearchspace %le\nmaxmem %lf\niter %d\nlocalsearch %d\n",
+          d.cachesize, cachemem, n * std::exp((n - 1) * ln2), std::exp(double(n) * (n - 1) * ln2),
+          std::exp(d.logsearchspace), cachemem + s.peakmem, s.iter, 0);
+  if (p.initialbest >= best) {
+    if (p.verbose >= 0) io::messaging(io::warnlevel, "No solution found");
+    fprintf(out, "retcode %d\n", status + 10);
+    return status + 10;
+  }
+  fprintf(out, "retcode %d\n", status);
+  const bool exhausted = s.queue->empty();
+  if (p.verbose >= 0) {
+    std::cerr << "Total of [" << s.iter << "] iterations (score=" << best << ")(bound=";
+    if (exhausted)
+      std::cerr << best << ")(empty queue)\n";
+    else
+      std::cerr << s.queue->lastkey() << ")\n";
+  }
+  fprintf(out, "bbscore %lf\n", best);
+  fprintf(out, "gap %lf\n", exhausted ? 0.0 : std::fabs(s.outerbound / best - 1.0) * 100.0);
+  d.dooutput(p, bestE);
+  std::cerr << "Best found s = [" << best << "]";
+  if (status != 0) std::cerr << ", bound = [" << k << "]";
+  std::cerr << "\n";
+  check(acyclic(bestE).size() == 0, "acyclic(bestE).empty()");
+  return status;
+}

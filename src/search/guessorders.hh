@@ -1,12 +1,22 @@
 // guessorders: samples random orderings of the variables, builds a network greedily from
-// the score cache for each (under topological constraints, or guided greedy selection
-// with a descendant matrix), optionally polishes it by hill climbing, keeps the best.
+// the score cache for each, optionally polishes it by hill climbing, and keeps the best.
+//
+// Two ways to choose parents: under topological constraints (a variable takes parents
+// only among the variables before it in the ordering) or by guided greedy selection
+// (any parents that keep the network acyclic, tracked with a descendant matrix, the
+// ordering fixing the visiting order and the elimination order of the width test).
+// bestvalue, bestscores and beststruct always describe the same network; beststruct
+// keeps the data record's initial structure until a guess beats the caller's value.
+// Orderings are shuffled with the RNG functor only, so a seed fixes the whole run.
 #pragma once
+
+#include <vector>
 
 #include "app/params.hh"
 #include "core/matrix.hh"
 #include "io/io.hh"
 #include "search/localsearch.hh"
+#include "search/widthguard.hh"
 
 class guessorders {
  public:
@@ -15,7 +25,7 @@ class guessorders {
   double bestvalue;
   bool uselocalsearch;
   bool topological = true;
-  int retcode = 0;
+  int retcode = 0;  // 0 done, 3 found (running), 6 time limit after a find, 13 none, 16 time
   matrix<double> bestscores;
   matrix<double> guessscores;
   matrix<char> beststruct;
@@ -28,5 +38,16 @@ class guessorders {
 
   int run(bool quiet);
   double guessorders_aux();
-  matrix<char> guessO(const matrix<char>& K, const matrix<int>& order, const matrix<int>* elim);
+  // Guided greedy build over allowance matrix K, visiting the variables in `order` and
+  // testing widths along `elim`; an empty matrix when some variable finds no set.
+  matrix<char> guessO(const matrix<char>& K, const std::vector<int>& order,
+                      const std::vector<int>* elim);
+
+ private:
+  widthguard width;
+
+  matrix<char> build_topological(const matrix<char>& A, const std::vector<int>& order);
+  int choose_entry(matrix<char>& S, matrix<int>& parents, int v, const matrix<char>& rules,
+                   const matrix<char>* descendants, const std::vector<int>* elim);
+  void keep_if_better(const matrix<char>& R);
 };

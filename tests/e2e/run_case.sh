@@ -7,6 +7,9 @@
 #   --regen writes the expected files from this run instead of comparing; its output
 #   must be read against the documented formats before it is committed.
 #
+# A case may hold a file `args` whose words replace the single argument `options`
+# (an empty `args` runs the program without any argument).
+#
 # Volatile fields are masked in both streams by mask.sed beside this script (the
 # random seed shown when none is given, memory figures); a case may add its own sed
 # expressions in a file named `mask`.
@@ -20,7 +23,9 @@ trap 'rm -rf "$scratch"' EXIT
 cp -r "$case_dir"/. "$scratch"/
 rm -rf "$scratch"/expected.*
 cd "$scratch"
-"$bin" options >actual.stdout 2>actual.stderr </dev/null
+args=(options)
+if [ -f "$case_dir/args" ]; then read -r -a args <"$case_dir/args" || true; fi
+"$bin" "${args[@]}" >actual.stdout 2>actual.stderr </dev/null
 echo $? >actual.code
 
 mask() {

@@ -1,0 +1,92 @@
+// Writer of the native score cache: one binary file per variable, the base file with
+// the allowance matrix and a structure, and the text form with one row per entry.
+// Layouts in io/cachelayout.hh.
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "core/fail.hh"
+#include "io/cachelayout.hh"
+#include "io/io.hh"
+
+namespace {
+
+[[noreturn]] void write_failed(const std::string& name) {
+  fatal("Error writing cache output file [%s].", name.c_str());
+}
+
+FILE* open_for_writing(const std::string& name) {
+  FILE* fp = fopen(name.c_str(), "wb");
+  if (fp == nullptr) write_failed(name);
+  return fp;
+}
+
+void close_written(FILE* fp, const std::string& name) {
+  if (ferror(fp) || fclose(fp) != 0) write_failed(name);
+}
+
+// Appends ",v" for a small integer v; the text form writes millions of them.
+void append_int(std::string& line, int v) {
+  char digits[16];
+  const int len = snprintf(digits, sizeof(digits), ",%d", v);
+  line.append(digits, size_t(len));
+}
+
+// One text row per entry: "V,score" and the vector, the variable's own element
+// replaced by its number of states.
+void write_text_rows(FILE* fp, int v, const parentsetlist& list, int states,
+                     const std::string& name) {
+  std::string line;
+  char head[64];
+  for (const auto& entry : list) {
+    const int len = snprintf(head, sizeof(head), "%d,%lf", v, entry.first);
+    line.assign(head, size_t(len));
+    const matrix<char>& set = entry.second;
+    for (int k = 0; k < set.size(); ++k) {
+      if (k == v) {
+        append_int(line, states);
+      } else {
+        const int element = set[k];
+        if (element == 0 || element == 1) line.append(element ? ",1" : ",0", 2);
+        else append_int(line, element);
+      }
+    }
+    line.push_back('\n');
+    if (fwrite(line.data(), 1, line.size(), fp) != line.size()) write_failed(name);
+  }
+}
+
+// K, then each entry's score and parent-set vector in the matrix binary form.
+void write_node_file(const std::string& name, const parentsetlist& list) {
+  FILE* fp = open_for_writing(name);
+  const int32_t count = int32_t(list.size());
+  if (fwrite(&count, sizeof(count), 1, fp) != 1) write_failed(name);
+  for (const auto& entry : list) {
+    if (fwrite(&entry.first, sizeof(double), 1, fp) != 1) write_failed(name);
+    entry.second.tofile(fp, 1);
+  }
+  close_written(fp, name);
+}
+
+}  // namespace
+
+void io::writeDORVcache(const params& p, const matrix<char>& structure) const {
+  const std::string& x = p.cachefile;
+  const bool text_only = p.cacheformat == "csv";
+  const std::string text_name = cachenames::text_file(x);
+  FILE* text = open_for_writing(text_name);
+  if (p.verbose > 0) messaging(infolevel, "writing cache to files (DORV format)");
+  for (int v = 0; v < n; ++v) {
+    if (p.node >= 0 && v != p.node) continue;
+    const parentsetlist& list = cache[size_t(v)];
+    if (!text_only) write_node_file(cachenames::node_file(x, v), list);
+    write_text_rows(text, v, list, categ[v], text_name);
+  }
+  close_written(text, text_name);
+  if (text_only || p.node > 0) return;
+  const std::string base_name = cachenames::base_file(x);
+  FILE* base = open_for_writing(base_name);
+  allow.tofile(base, 1);
+  structure.tofile(base, 1);
+  close_written(base, base_name);
+}

@@ -1,0 +1,80 @@
+#include "io/textreader.hh"
+
+#include <sys/stat.h>
+
+#include <cstring>
+
+namespace {
+constexpr size_t block_size = 1 << 16;
+}
+
+// The blank characters of scanf and isspace in the C locale.
+bool is_blank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+textreader::textreader(FILE* stream) : in(stream), block(block_size + 1) {}
+
+// Moves the unread bytes to the front, doubles the block when they fill it, and reads
+// more. False when nothing new arrived.
+bool textreader::refill() {
+  if (eof) return false;
+  if (pos > 0) {
+    std::memmove(block.data(), block.data() + pos, end - pos);
+    end -= pos;
+    pos = 0;
+  }
+  if (end + 1 >= block.size()) block.resize(2 * block.size());
+  const size_t got = fread(block.data() + end, 1, block.size() - 1 - end, in);
+  if (got == 0) {
+    eof = true;
+    return false;
+  }
+  end += got;
+  return true;
+}
+
+bool textreader::line(std::string& out) {
+  out.clear();
+  while (out.size() < max_line) {
+    if (pos == end && !refill()) break;
+    const size_t want = std::min(end - pos, max_line - out.size());
+    const char* start = block.data() + pos;
+    const void* nl = std::memchr(start, '\n', want);
+    const size_t take = nl ? size_t(static_cast<const char*>(nl) - start) + 1 : want;
+    out.append(start, take);
+    pos += take;
+    if (nl) break;
+  }
+  return !out.empty();
+}
+
+char* textreader::token() {
+  for (;;) {
+    while (pos < end && is_blank(block[pos])) ++pos;
+    if (pos < end) break;
+    if (!refill()) return nullptr;
+  }
+  size_t stop = pos;
+  for (;;) {
+    while (stop < end && !is_blank(block[stop])) ++stop;
+    if (stop < end) break;
+    const size_t offset = stop - pos;
+    if (!refill()) {
+      stop = pos + offset;
+      break;
+    }
+    stop = pos + offset;
+  }
+  char* start = block.data() + pos;
+  block[stop] = '\0';
+  pos = stop < end ? stop + 1 : stop;
+  return start;
+}
+
+long long textreader::remaining_bytes() const {
+  struct stat info;
+  if (fstat(fileno(in), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
+  const long at = ftell(in);
+  if (at < 0) return -1;
+  const long long left = (long long)info.st_size - at + (long long)(end - pos);
+  return left > 0 ? left : 0;
+}

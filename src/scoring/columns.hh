@@ -1,0 +1,33 @@
+// columnstore: the data matrix rearranged for counting. Counting reads only a family's
+// columns, so each column is kept contiguous; when every value fits a byte the columns
+// are copied to one byte per entry (a quarter of the memory traffic of the int matrix),
+// with 255 marking an entry given as a weight vector. Otherwise the int columns of the
+// data matrix are read in place (negative marks such an entry).
+//
+// missing[j] lists, in increasing order, the records whose entry of variable j is a
+// weight vector; a family none of whose columns has one is counted on the fast path.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "core/matrix.hh"
+
+struct columnstore {
+  static constexpr uint8_t absent = 255;
+
+  const matrix<int>* source = nullptr;
+  int rows = 0;
+  int vars = 0;
+  bool compact = false;
+  std::vector<uint8_t> bytes;  // rows x vars, column-major, when compact
+  std::vector<std::vector<int>> missing;
+
+  bool readyfor(const matrix<int>& data) const {
+    return source == &data && rows == data.n && vars == data.m;
+  }
+  void prepare(const matrix<int>& data);
+
+  const uint8_t* bytecolumn(int j) const { return bytes.data() + size_t(j) * rows; }
+  const int* intcolumn(int j) const { return source->data + size_t(j) * rows; }
+};

@@ -1,0 +1,129 @@
+// The counting methods of score beyond the plain dense table: a family with weight
+// vectors, and the two private ones behind scorefamily (a dense table of whole counts
+// and a radix sort of the records' cells for tables too large to touch).
+#include <algorithm>
+
+#include "core/fail.hh"
+#include "scoring/score.hh"
+
+// Records in record order, each adding its weight to N_h and N_hk as the plain
+// definition does, so the double sums round exactly as there. A record with absent
+// family entries spreads the product of their weights over every completion, the
+// last absent variable turning fastest.
+void score::countweighted() {
+  std::vector<int> absent;
+  for (int p : parents) absent.insert(absent.end(), columns.missing[p].begin(), columns.missing[p].end());
+  absent.insert(absent.end(), columns.missing[child].begin(), columns.missing[child].end());
+  std::sort(absent.begin(), absent.end());
+  absent.erase(std::unique(absent.begin(), absent.end()), absent.end());
+
+  const int r = nstates;
+  double* n1 = counts.data;
+  double* n2 = counts2.data;
+  std::vector<int> members = parents;  // the family in increasing order
+  members.insert(std::upper_bound(members.begin(), members.end(), child), child);
+  std::vector<int> value(members.size()), open;
+  size_t next = 0;
+  for (int t = 0; t < nrecords; ++t) {
+    if (next == absent.size() || absent[next] != t) {
+      const uint32_t cell = cells[t];
+      n1[cell / uint32_t(r)] += 1.0;
+      n2[cell] += 1.0;
+      continue;
+    }
+    ++next;
+    open.clear();
+    for (size_t m = 0; m < members.size(); ++m) {
+      value[m] = (*data)(t, members[m]);
+      if (value[m] < 0) {
+        const int var = members[m];
+        check(t < int(weights->size()) && var < int((*weights)[t].size()) &&
+                  (*weights)[t][var].size() >= family[var],
+              "weight vector covers every state of its variable");
+        value[m] = 0;
+        open.push_back(int(m));
+      }
+    }
+    while (true) {
+      long long h = 0;
+      int k = 0;
+      for (size_t m = 0; m < members.size(); ++m) {
+        if (members[m] == child) k = value[m];
+        else h = h * family[members[m]] + value[m];
+      }
+      double w = 1.0;
+      for (int m : open) w *= (*weights)[t][members[m]][value[m]];
+      n1[h] += w;
+      n2[h * r + k] += w;
+      int o = int(open.size()) - 1;
+      for (; o >= 0; --o) {
+        int& v = value[open[o]];
+        if (v < family[members[open[o]]] - 1) { ++v; break; }
+        v = 0;
+      }
+      if (o < 0) break;
+    }
+  }
+}
+
+double score::densescore(double& a, double& b) {
+  const int q = nconfigs, r = nstates;
+  hist.assign(size_t(q) * r, 0);
+  uint32_t* h = hist.data();
+  const uint32_t* c = cells.data();
+  for (int t = 0; t < nrecords; ++t) ++h[c[t]];
+  sum.start(alpha, aic, q, r, nrecords);
+  for (int j = 0; j < q; ++j) {
+    const uint32_t* row = h + size_t(j) * r;
+    uint32_t nj = 0;
+    for (int k = 0; k < r; ++k) nj += row[k];
+    if (nj == 0) continue;
+    for (int k = 0; k < r; ++k)
+      if (row[k] > 0) sum.cell(double(row[k]), double(nj));
+    sum.endconfig(double(nj));
+  }
+  return finish(a, b);
+}
+
+// Least-significant-digit radix sort of the cells in 11-bit digits (a 2048-entry
+// histogram stays in the first-level cache), then one scan over runs of equal cells,
+// which arrive in increasing cell order as the dense sum visits them. Costs a few
+// passes over the records instead of touching every cell of a huge table.
+double score::sparsescore(double& a, double& b) {
+  const int q = nconfigs, r = nstates;
+  const uint32_t top = uint32_t(q) * uint32_t(r) - 1;
+  sorted.resize(nrecords);
+  uint32_t* src = cells.data();
+  uint32_t* dst = sorted.data();
+  constexpr int digit = 11;
+  uint32_t bucket[1 << digit];
+  for (int shift = 0; shift < 32 && (top >> shift) != 0; shift += digit) {
+    std::fill(bucket, bucket + (1 << digit), 0);
+    for (int t = 0; t < nrecords; ++t) ++bucket[(src[t] >> shift) & ((1 << digit) - 1)];
+    uint32_t at = 0;
+    for (uint32_t& slot : bucket) {
+      const uint32_t here = slot;
+      slot = at;
+      at += here;
+    }
+    for (int t = 0; t < nrecords; ++t) dst[bucket[(src[t] >> shift) & ((1 << digit) - 1)]++] = src[t];
+    std::swap(src, dst);
+  }
+  sum.start(alpha, aic, q, r, nrecords);
+  int p = 0;
+  while (p < nrecords) {
+    const uint32_t end = (src[p] / uint32_t(r) + 1) * uint32_t(r);
+    int e = p;
+    while (e < nrecords && src[e] < end) ++e;
+    const double nj = double(e - p);
+    for (int i = p; i < e;) {
+      int k = i;
+      while (k < e && src[k] == src[i]) ++k;
+      sum.cell(double(k - i), nj);
+      i = k;
+    }
+    sum.endconfig(nj);
+    p = e;
+  }
+  return finish(a, b);
+}

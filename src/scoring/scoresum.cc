@@ -1,0 +1,65 @@
+#include "scoring/scoresum.hh"
+
+#include <cmath>
+
+namespace {
+// Above this a_j the bound terms are never met.
+constexpr double boundlimit = 0.83494;
+constexpr double never = 1e300;
+}  // namespace
+
+void scoresum::renew(memo& m, int size) {
+  if (int(m.value.size()) < size) {
+    m.value.resize(size);
+    m.stamp.assign(size, 0);
+    m.generation = 0;
+  }
+  // A fresh generation forgets every remembered value at once.
+  if (++m.generation == 0) {
+    std::fill(m.stamp.begin(), m.stamp.end(), 0);
+    m.generation = 1;
+  }
+}
+
+double scoresum::lngamma(memo& m, double count, double shift) {
+  if (count < double(m.value.size())) {
+    const int c = int(count);
+    if (double(c) == count) {
+      if (m.stamp[c] != m.generation) {
+        m.value[c] = std::lgamma(count + shift);
+        m.stamp[c] = m.generation;
+      }
+      return m.value[c];
+    }
+  }
+  return std::lgamma(count + shift);
+}
+
+void scoresum::start(double alpha, bool aicscore, int configs, int states, int nrec) {
+  bdeu = alpha > 0;
+  aic = aicscore;
+  q = configs;
+  r = states;
+  records = nrec;
+  total = loglik = a = b = 0;
+  seen = 0;
+  if (!bdeu) return;
+  alphaj = alpha / q;
+  alphajk = alphaj / r;
+  lgalphaj = std::lgamma(alphaj);
+  lgalphajk = std::lgamma(alphajk);
+  logr = std::log(double(r));
+  renew(cellmemo, records + 1);
+  renew(configmemo, records + 1);
+}
+
+double scoresum::finish(double& aout, double& bout) const {
+  if (bdeu) {
+    aout = a;
+    bout = b;
+    if (alphaj > boundlimit) aout = bout = never;
+    return total;
+  }
+  if (aic) return loglik - q * (r - 1);
+  return loglik - q * (r - 1) * (0.5 * std::log(double(records)));
+}

@@ -1,0 +1,74 @@
+// The main loop of the branch-and-bound search and its progress line.
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <ctime>
+#include <sstream>
+
+#include "core/resources.hh"
+#include "search/bbsearch.hh"
+
+namespace {
+
+std::string scientific(double x) {
+  char text[64];
+  snprintf(text, sizeof text, "%e", x);
+  return text;
+}
+
+}  // namespace
+
+// Best-first search: the greatest key is expanded next, except at the very first pop and
+// while the memory estimate exceeds maxmem, when the least promising node goes first.
+double bbsearch::search() {
+  static int lastverb = 0;
+  double k = makeroot();
+  const time_t start = time(nullptr);
+  while (!queue->empty()) {
+    const double m = (queue->usage() + resources::memkbs) / 1024.0;
+    peakmem = std::max(peakmem, m);
+    if (m > p.maxmem || streak == 0) {
+      queue->begin(*work);
+      streak = 0;
+    } else {
+      queue->end(*work);
+    }
+    unpack();
+    k = work->getss();
+    if (iter >= p.maxiter) {
+      if (p.verbose >= 0)
+        io::messaging(io::warnlevel, "Maximum number of iterations reached. Stopping");
+      status = 3;
+      break;
+    }
+    if (difftime(time(nullptr), start) > double(p.maxseconds)) {
+      if (p.verbose >= 0)
+        io::messaging(io::warnlevel, "Maximum number of minutes reached. Stopping");
+      status = 6;
+      break;
+    }
+    if (k > best && (p.verbose > 2 || (p.verbose > 0 && iter >= lastverb))) {
+      if (streak != 0) outerbound = k;
+      progressline(k, m);
+      fflush(stderr);
+      lastverb = iter + 1000;
+    }
+    ++iter;
+    streak = streak == INT_MAX ? 0 : streak + 1;
+    if (expand(k)) break;
+  }
+  return k;
+}
+
+void bbsearch::progressline(double k, double m) const {
+  std::ostringstream line;
+  line << "Step [" << iter << "] d=" << below.sum() << ",ic=" << comp.sum()
+       << ",up=" << up.sum() << ","
+       << "(plsize=[" << queue->size() << "],duplist=[" << 0  // no visited-node map is kept
+       << "],s=" << scientific(streak != 0 ? k : 10000000.0) << "],best=[" << scientific(best)
+       << "],prunebyval=[" << prunebyval << "],prunebyfeas=[" << prunebyfeas << "]"
+       << ",mem=[" << scientific(m) << "MB"
+       << "," << resources::npl << "objs]) ";
+  io::messaging(io::infolevel, line.str());
+}
+

@@ -1,0 +1,90 @@
+// bbsearch: the working state of one branch-and-bound run and the expansion of its nodes.
+//
+// A node restricts every variable to a subset of its cached parent sets (perVar[v], one
+// bit per entry of v's list, ascending by score, so the highest set bit is v's best
+// allowed set). Its relaxation gives every variable that best set; the sum of those
+// scores, the key, bounds every network inside the node. `below` and `comp` come from the
+// strong-component run made when the node was created: comp is the first non-trivial
+// component, below what lies downstream of any component. Variables in neither (`up`)
+// cannot take part in a cycle and keep their best set.
+//
+// The incumbent (best, bestE, status) belongs to the branchandbound record; this object
+// refers to it and updates it when a node is solved.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "app/params.hh"
+#include "core/bitmap.hh"
+#include "core/graph.hh"
+#include "core/matrix.hh"
+#include "io/io.hh"
+#include "search/cyclefinder.hh"
+#include "search/openlist.hh"
+
+class bbsearch {
+ public:
+  const params& p;
+  const io& d;
+  const int n;
+  const parentsetlist* lists;
+  double& best;
+  matrix<char>& bestE;
+  int& status;
+
+  std::vector<bitmap> perVar;
+  std::vector<bitmap> saved;
+  bitmap up, below, comp;
+  matrix<char> relax;
+  matrix<char> unionm;
+  matrix<int> adj;
+  tarjan tj;
+  cyclefinder cycles;
+  std::unique_ptr<myqueue> queue;
+  std::unique_ptr<plelement> work;
+
+  int iter = 0;
+  int streak = 0;
+  int prunebyval = 0;
+  int prunebyfeas = 0;
+  double peakmem = 0.0;
+  double outerbound = 1e30;
+
+  // ln(maxtreewidth + 1), and whether any structure can exceed it: when the weight of all
+  // variables together is within the limit no elimination is needed, every width passes.
+  double widthlimit;
+  bool widthcanbind;
+
+  bbsearch(const params& p, const io& d, double& best, matrix<char>& bestE, int& status);
+
+  // Runs the search from the root until the list is empty or a limit or the gap test
+  // stops it; returns the key of the node in hand (the root's when nothing was popped).
+  double search();
+
+  // Builds the root into the work element and queues it when its bound beats the
+  // incumbent; returns the bound. Prints the root's summary lines.
+  double makeroot();
+  // Takes the work element apart into perVar, below, comp and up.
+  void unpack();
+  // One popped node with key k: settles it or queues its children. True when the gap
+  // test ended the search. k becomes the node's final bound.
+  bool expand(double& k);
+
+  bool passeswidth(const matrix<char>& S) const;
+  bool gapreached() const;
+
+  // Child evaluation, the cycle rule and the rule for an acyclic relaxation.
+  bool evaluatechild(double K, double k);
+  bool expandcycle(double& k);
+  bool settleacyclic(double k);
+  void expandtreewidth(double k);
+
+ private:
+  void progressline(double k, double m) const;
+  bool newincumbent(double K, const char* text);
+  std::vector<int> cycle;  // the cycle being broken
+
+  bool firstcycle(const bitmap& mask);
+  void restrictchild(int c, int parent, bool leaveoneout, bool keepwith);
+};

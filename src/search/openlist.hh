@@ -1,0 +1,85 @@
+// The open list of the branch-and-bound search and its packed node records.
+//
+// A search node is a flat record of N 32-bit words followed by its key (the node's upper
+// bound). The words hold, in this order and without gaps: the `below` bitmap (w words,
+// w = (n-1)/32+1), the `comp` bitmap (w words), then the allowed-parent-set bitmap of
+// variable 0, 1, ..., n-1, each with its own word count; words after the last bitmap are
+// unused. N is one of twenty capacities chosen by setsize from the words a node needs.
+//
+// Accounting: every live record (the work element and every queued node) adds
+// (4N + 24)/1024 KB to resources::memkbs and 1 to resources::npl; usage() estimates the
+// queue at (4N + 136)/1024 KB per node.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "core/bitmap.hh"
+
+// One node record with a capacity fixed at construction.
+class plelement {
+ public:
+  explicit plelement(int capacity);  // key -1e25, words zero
+  plelement(const plelement&) = delete;
+  ~plelement();
+  plelement& operator=(const plelement& other);  // key and words; same capacity
+
+  void get(bitmap* perVar, bitmap& below, bitmap& comp, int n) const;
+  void set(const bitmap* perVar, const bitmap& below, const bitmap& comp, int n);
+  double* gets() { return &key; }
+  double getss() const { return key; }
+  void fillinto(plelement& other) const;
+  uint32_t* getdata() { return words.data(); }
+  const uint32_t* getdata() const { return words.data(); }
+  bool operator<(const plelement& other) const { return key < other.key; }
+  bool operator>(const plelement& other) const { return key > other.key; }
+  int capacity() const { return int(words.size()); }
+
+ private:
+  std::vector<uint32_t> words;
+  double key = -1e25;
+};
+
+// The open list: nodes ordered by key; equal keys keep insertion order. Records live in
+// one contiguous pool of fixed-size slots reused through a free list; the ordered index
+// maps key -> slot (a multimap inserts after every equal key, which gives the tie rule).
+class myqueue {
+ public:
+  explicit myqueue(int capacity);
+  myqueue(const myqueue&) = delete;
+  myqueue& operator=(const myqueue&) = delete;
+  ~myqueue();
+
+  void insert(const plelement& e);
+  bool empty() const { return index.empty(); }
+  void end(plelement& out);    // greatest key, the last inserted among equals
+  void begin(plelement& out);  // smallest key, the first inserted among equals
+  uint64_t size() const { return index.size(); }
+  double usage() const;        // KB
+  void setminval(double v) { minval = v; }
+  double lastkey() const { return index.rbegin()->first; }  // queue must not be empty
+
+  static double minval;
+
+ private:
+  int N;
+  std::vector<uint32_t> pool;
+  std::vector<uint32_t> freeslots;
+  std::multimap<double, uint32_t> index;
+
+  void take(std::multimap<double, uint32_t>::iterator it, plelement& out);
+};
+
+// The capacities a node record can have, smallest first.
+constexpr int plcapacities[20] = {8,  16, 24, 32,  40,  48,  56,   64,   72,   80,
+                                  88, 96, 104, 112, 120, 128, 256, 512, 1024, 2048};
+
+// The smallest capacity holding `words`, or 0 when none does.
+int capacityfor(int words);
+
+// Creates the open list and the work element for nodes of `words` words. Above 2048
+// words it ends the program with "Too many parents to build the internal structure"
+// and exit code 109.
+void setsize(std::unique_ptr<myqueue>& queue, std::unique_ptr<plelement>& element, int words);

@@ -1,0 +1,382 @@
+#include "app/params.hh"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <filesystem>
+#include <cstring>
+#include <random>
+#include <string>
+
+#include "core/rng.hh"
+#include "scratch_dir.hh"
+
+namespace {
+
+class Options : public ScratchDir {
+ protected:
+  // Reads content as the option file "opt"; the messages written go to log.
+  params read(const std::string& content) {
+    write_file("opt", content);
+    params p;
+    testing::internal::CaptureStderr();
+    p.readparams("opt");
+    log = testing::internal::GetCapturedStderr();
+    return p;
+  }
+  // Reads content as the option file "opt" with standard error left alone, for
+  // death tests that match the messages.
+  static void read_to_the_end(const std::string& content) {
+    write_file("opt", content);
+    params p;
+    p.readparams("opt");
+  }
+  std::string log;
+};
+
+using OptionsDeathTest = Options;
+
+}  // namespace
+
+TEST_F(Options, DefaultsWithoutAnyLine) {
+  const params p = read("");
+  EXPECT_EQ(p.verbose, 1);
+  EXPECT_EQ(p.algorithm, 0);
+  EXPECT_EQ(p.heuristictype, 3);
+  EXPECT_TRUE(p.forcelocalsearch);
+  EXPECT_TRUE(p.prunescores);
+  EXPECT_EQ(p.jakkolacuts, 2);
+  EXPECT_EQ(p.threads, 1);
+  EXPECT_EQ(p.node, -1);
+  EXPECT_EQ(p.maxiter, params::U30);
+  EXPECT_EQ(p.maxseconds, 134217728);
+  EXPECT_EQ(p.maxmem, params::U30);
+  EXPECT_EQ(p.maxdata, params::U30);
+  EXPECT_EQ(p.globalmaxparents, params::U30);
+  EXPECT_EQ(p.maxtreewidth, 134217728.0);
+  EXPECT_EQ(p.initialbest, -1e200);
+  EXPECT_EQ(p.infile, stdin);
+  EXPECT_EQ(p.outfile, stdout);
+  EXPECT_EQ(p.inputfile, "not def");
+  EXPECT_EQ(p.algorithmname, "not def");
+  EXPECT_EQ(p.diskspacename, "not def");
+  // A readable file always gets the heuristic's name.
+  EXPECT_EQ(p.heuristicname, "top heuristic + break smallest cycle by leave-one-out idea");
+  EXPECT_EQ(log, "[info] Reading options from file [opt]\n");
+}
+
+TEST_F(Options, EveryKeySetsItsField) {
+  write_file("data.txt", "3 2 0 0\n");
+  write_file("out.txt", "old contents");
+  const params p = read(
+      "inputfile=data.txt\noutputfile=out.txt\ngraphfile=g.dot\nforcelocalsearch=0\n"
+      "verbose=0\nseed=77\nilpapprox=4\ncacheformat=csv\ninputcache=c1\njakkolacuts=9\n"
+      "threads=3\nmaxtreewidth=4\nalgorithm=6\ncyclecuts=11\nscore=aic\nheuristictype=5\n"
+      "reduction=normal\nalpha=2.5\nduplist=1\ninitialbest=-123.5\nmaxiter=1000\n"
+      "maxminutes=2\nmaxmem=512\nmingap=0.25\nabstarget=3.5\nnode=2\nmaxdata=40\n"
+      "ignoreconstraints=true\nglobalmaxparents=3\ndiskspacename=swap\nprunescores=0\n");
+  EXPECT_EQ(p.inputfile, "data.txt");
+  ASSERT_NE(p.infile, stdin);
+  char first[16] = "";
+  ASSERT_NE(fgets(first, sizeof first, p.infile), nullptr);
+  EXPECT_STREQ(first, "3 2 0 0\n");
+  EXPECT_EQ(p.outputfile, "out.txt");
+  ASSERT_NE(p.outfile, stdout);
+  EXPECT_EQ(read_file("out.txt"), "");  // truncated when the option is read
+  EXPECT_EQ(p.graphfile, "g.dot");
+  EXPECT_FALSE(p.forcelocalsearch);
+  EXPECT_EQ(p.verbose, 0);
+  EXPECT_EQ(p.seed, 77);
+  EXPECT_EQ(p.ilpapprox, 4);
+  EXPECT_EQ(p.cacheformat, "csv");
+  EXPECT_EQ(p.cachefile, "c1");
+  EXPECT_TRUE(p.useinputcache);
+  EXPECT_EQ(p.jakkolacuts, 9);
+  EXPECT_EQ(p.threads, 3);
+  EXPECT_EQ(p.maxtreewidth, 4.0);
+  EXPECT_EQ(p.algorithm, 6);
+  EXPECT_EQ(p.algorithmname, "hill-climbing");
+  EXPECT_EQ(p.cyclecuts, 11);
+  EXPECT_EQ(p.score, "aic");
+  EXPECT_TRUE(p.aicscore);
+  EXPECT_EQ(p.heuristictype, 5);
+  EXPECT_EQ(p.heuristicname,
+            "Brute-force search on order space + reduce arcs idea + late duplication detection");
+  EXPECT_TRUE(p.reductionnormal);
+  EXPECT_FALSE(p.reductionextra);
+  EXPECT_EQ(p.alpha, 2.5);
+  EXPECT_EQ(p.duplist, 1);
+  EXPECT_EQ(p.initialbest, -123.5);
+  EXPECT_EQ(p.maxiter, 1000);
+  EXPECT_EQ(p.maxseconds, 120);
+  EXPECT_EQ(p.maxmem, 512);
+  EXPECT_EQ(p.mingap, 0.25);
+  EXPECT_EQ(p.abstarget, 3.5);
+  EXPECT_EQ(p.node, 2);
+  EXPECT_EQ(p.maxdata, 40);
+  EXPECT_EQ(p.ignoreconstraints, 1);
+  EXPECT_EQ(p.globalmaxparents, 3);
+  EXPECT_EQ(p.diskspacename, "swap");
+  EXPECT_FALSE(p.prunescores);
+  fclose(p.infile);
+  fclose(p.outfile);
+}
+
+TEST_F(Options, OutputCacheDoesNotSelectReading) {
+  const params p = read("outputcache=cache.bin\nscore=bic\n");
+  EXPECT_EQ(p.cachefile, "cache.bin");
+  EXPECT_FALSE(p.useinputcache);
+  EXPECT_EQ(p.score, "bic");
+  EXPECT_FALSE(p.aicscore);
+}
+
+// Each limit option with the values at the edges of its clamp.
+TEST_F(Options, LimitClamps) {
+  struct Case {
+    const char* line;
+    int params::*field;
+    int expected;
+  };
+  const Case cases[] = {
+      {"maxiter=0", &params::maxiter, 0},
+      {"maxiter=-1", &params::maxiter, params::U30},
+      {"maxminutes=0", &params::maxseconds, params::U30},
+      {"maxminutes=-3", &params::maxseconds, params::U30},
+      {"maxmem=0", &params::maxmem, params::U30},
+      {"maxmem=-7", &params::maxmem, params::U30},
+      {"maxdata=0", &params::maxdata, 0},
+      {"maxdata=-1", &params::maxdata, params::U30},
+      {"globalmaxparents=0", &params::globalmaxparents, params::U30},
+      {"globalmaxparents=1", &params::globalmaxparents, 1},
+      {"ilpapprox=-2", &params::ilpapprox, 0},
+      {"diskspace=-2", &params::diskspace, 0},
+      {"node=-5", &params::node, -5},
+  };
+  for (const Case& c : cases) {
+    const params p = read(std::string(c.line) + "\n");
+    EXPECT_EQ(p.*(c.field), c.expected) << c.line;
+  }
+}
+
+TEST_F(Options, RealAndSwitchClamps) {
+  EXPECT_EQ(read("maxtreewidth=1\n").maxtreewidth, 134217728.0);
+  EXPECT_EQ(read("maxtreewidth=0\n").maxtreewidth, 134217728.0);
+  EXPECT_EQ(read("maxtreewidth=2\n").maxtreewidth, 2.0);
+  EXPECT_EQ(read("mingap=-0.5\n").mingap, 0.0);
+  EXPECT_EQ(read("abstarget=-4\n").abstarget, 0.0);
+  EXPECT_EQ(read("initialbest=-4\n").initialbest, -4.0);
+  EXPECT_TRUE(read("forcelocalsearch=-1\n").forcelocalsearch);
+  EXPECT_FALSE(read("prunescores=-1\n").prunescores);
+  EXPECT_EQ(read("ignoreconstraints=yes\n").ignoreconstraints, 0);
+  EXPECT_EQ(read("ignoreconstraints=1\n").ignoreconstraints, 0);
+  const params none = read("reduction=none\n");
+  EXPECT_FALSE(none.reductionnormal || none.reductionextra);
+  EXPECT_EQ(read("reduction=extra\nreduction=normal\nduplist=2\n").heuristicname,
+            "top heuristic + break smallest cycle by leave-one-out idea"
+            " + super reduction (UNSTABLE) + reduce arcs idea + late duplication detection");
+}
+
+TEST_F(Options, NumbersParseLeadingDigitsOnly) {
+  const params p = read("algorithm=abc\nverbose=3junk\nthreads= +4 \nalpha=1.5e1x\n");
+  EXPECT_EQ(p.algorithm, 0);
+  EXPECT_EQ(p.algorithmname, "branch-and-bound");
+  EXPECT_EQ(p.verbose, 3);
+  EXPECT_EQ(p.threads, 4);
+  EXPECT_EQ(p.alpha, 15.0);
+}
+
+TEST_F(Options, HugeNumbersSaturate) {
+  const params p = read(
+      "maxiter=99999999999999999999\nmaxmem=-99999999999999999999\nnode=4294967297\n"
+      "alpha=1e999\ninitialbest=-1e999\n");
+  EXPECT_EQ(p.maxiter, INT_MAX);
+  EXPECT_EQ(p.maxmem, params::U30);
+  EXPECT_EQ(p.node, INT_MAX);
+  EXPECT_TRUE(std::isinf(p.alpha));
+  EXPECT_TRUE(std::isinf(p.initialbest));
+  // 71582789 minutes are 4294967340 seconds: more than an int holds, so the limit
+  // saturates rather than wrapping to 44 seconds.
+  EXPECT_EQ(read("maxminutes=71582789\n").maxseconds, INT_MAX);
+  EXPECT_EQ(read("maxminutes=35791394\n").maxseconds, 2147483640);
+}
+
+TEST_F(Options, BlanksAroundKeysAndValues) {
+  const params p = read(" \tverbose \t=  2 \r\n  graphfile = my graph.dot \t\r\n");
+  EXPECT_EQ(p.verbose, 2);
+  EXPECT_EQ(p.graphfile, "my graph.dot");
+}
+
+TEST_F(Options, CommentsUnknownKeysAndCase) {
+  const params p = read(
+      "# verbose=5\n#verbose=6\n   #algorithm = 2\nVerbose=7\nunknown=1\nverbose 2=4\n=3\n");
+  EXPECT_EQ(p.verbose, 1);
+  EXPECT_EQ(p.algorithm, 0);
+}
+
+TEST_F(Options, LastLineWithoutLineEnd) { EXPECT_EQ(read("verbose=1\nverbose=4").verbose, 4); }
+
+TEST_F(Options, LaterLinesOverrideEarlierOnes) {
+  write_file("a.txt", "");
+  write_file("b.txt", "");
+  const params p = read("inputfile=a.txt\ninputfile=b.txt\nalgorithm=2\nalgorithm=7\n");
+  EXPECT_EQ(p.inputfile, "b.txt");
+  EXPECT_EQ(p.algorithmname, "gen-graph");
+  fclose(p.infile);
+}
+
+TEST_F(Options, NonAsciiTrailingBytesStayInNames) {
+  const params p = read("graphfile=r\xC3\xA9sum\xC3\xA9 \n");
+  EXPECT_EQ(p.graphfile, "r\xC3\xA9sum\xC3\xA9");
+}
+
+TEST(Trim, RemovesControlBytesAndBlanksAround) {
+  char mixed[] = "\x01\t  a b\x1f \r\n";
+  EXPECT_EQ(trim(mixed), "a b");
+  EXPECT_STREQ(mixed + 4, "a b");  // trailing blanks overwritten in place
+  char blank[] = " \t\r\n";
+  EXPECT_EQ(trim(blank), "");
+  char empty[] = "";
+  EXPECT_EQ(trim(empty), "");
+  char single[] = "x";
+  EXPECT_EQ(trim(single), "x");
+  char high[] = " \xE9\xFF";
+  EXPECT_EQ(trim(high), "\xE9\xFF");
+}
+
+// A line is at most 9999 characters; the rest is read as a line of its own.
+TEST_F(OptionsDeathTest, LongLineIsSplit) {
+  const std::string fits = "graphfile=" + std::string(9988, 'a');  // 9999 with its line end
+  EXPECT_EQ(read(fits + "\nverbose=3\n").graphfile, std::string(9988, 'a'));
+  // Text past the 9999th character is a line of its own, here without "=".
+  EXPECT_EXIT(read_to_the_end(fits + "bbbb\n"), testing::ExitedWithCode(255),
+              "\nline \\[bbb\n\\] of option file invalid\n\n$");
+  EXPECT_EXIT(read_to_the_end(fits + "b\n"), testing::ExitedWithCode(255),
+              "\nline \\[\n\\] of option file invalid\n\n$");
+  // Pieces that each hold an "=" are read as lines.
+  const std::string equals(25000, '=');
+  EXPECT_EQ(read("#" + equals + "\nverbose=2\n").verbose, 2);
+}
+
+TEST_F(Options, BinaryGarbageDoesNotCrash) {
+  std::mt19937 gen(12345);
+  std::string content;
+  for (int line = 0; line < 300; ++line) {
+    const int length = gen() % 200;
+    for (int k = 0; k < length; ++k) {
+      char c = static_cast<char>(1 + gen() % 255);
+      content += c == '\n' ? 'x' : c;
+    }
+    content += "=";
+    for (int k = 0; k < length; ++k) {
+      char c = static_cast<char>(gen() % 256);
+      content += c == '\n' ? 'y' : c;
+    }
+    content += "\n";
+  }
+  const params p = read(content);
+  EXPECT_EQ(p.verbose, 1);
+  EXPECT_EQ(p.inputfile, "not def");
+}
+
+TEST_F(OptionsDeathTest, GarbageBeforeEqualsSignIsInvalid) {
+  // A zero byte ends the line's text before its "=".
+  EXPECT_EXIT(read_to_the_end(std::string("ab\0c=1\n", 7)), testing::ExitedWithCode(255),
+              "\nline \\[ab\\] of option file invalid\n\n$");
+}
+
+TEST_F(OptionsDeathTest, LinesWithoutEqualsSign) {
+  EXPECT_EXIT(read_to_the_end("verbose=1\n\nverbose=2\n"), testing::ExitedWithCode(255),
+              "^\\[info\\] Reading options from file \\[opt\\]\n"
+              "line \\[\n\\] of option file invalid\n\n$");
+  EXPECT_EXIT(read_to_the_end("# a comment\n"), testing::ExitedWithCode(255),
+              "\nline \\[# a comment\n\\] of option file invalid\n\n$");
+  EXPECT_EXIT(read_to_the_end("verbose 2"), testing::ExitedWithCode(255),
+              "\nline \\[verbose 2\\] of option file invalid\n\n$");
+}
+
+TEST_F(OptionsDeathTest, AlgorithmOutOfRange) {
+  for (const char* line : {"algorithm=10\n", "algorithm=-1\n"})
+    EXPECT_EXIT(read_to_the_end(line), testing::ExitedWithCode(255),
+                "\nInvalid option for algorithm number\\. It must be an integer from 0 to 9\\.\n$");
+  EXPECT_EQ(read("algorithm=9\n").algorithmname, "build-cache-only(gob-version)");
+}
+
+TEST_F(OptionsDeathTest, HeuristicCheckedAfterTheWholeFile) {
+  const char* message =
+      "\nInvalid option for heuristic number\\. It must be an integer from 0 to 7\\.\n$";
+  EXPECT_EXIT(read_to_the_end("heuristictype=8\noutputfile=late.txt\n"), testing::ExitedWithCode(255), message);
+  EXPECT_TRUE(std::filesystem::exists("late.txt")) << "the line after the bad heuristic was read";
+  EXPECT_EXIT(read_to_the_end("heuristictype=-1\n"), testing::ExitedWithCode(255), message);
+  EXPECT_EQ(read("heuristictype=9\nheuristictype=7\n").heuristicname,
+            "Break by ordering on the highest strong component");
+}
+
+TEST_F(OptionsDeathTest, FilesThatCannotBeOpened) {
+  EXPECT_EXIT(read_to_the_end("inputfile = missing.dat \n"), testing::ExitedWithCode(255),
+              "\nError reading input file \\[missing\\.dat\\]\\.\n$");
+  EXPECT_EXIT(read_to_the_end("inputfile=\n"), testing::ExitedWithCode(255),
+              "\nError reading input file \\[\\]\\.\n$");
+  EXPECT_EXIT(read_to_the_end("outputfile=no/such/dir/out.txt\n"), testing::ExitedWithCode(255),
+              "\nError opening output file \\[no/such/dir/out\\.txt\\]\\.\n$");
+}
+
+TEST_F(Options, UnreadableFileKeepsDefaults) {
+  params p;
+  p.heuristictype = 8;  // not validated when no file was read
+  testing::internal::CaptureStderr();
+  p.readparams("no-such-options");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "[info] Reading options from file [no-such-options]\n"
+            "[warn] Option file not defined (or not readable). Using default options\n");
+  EXPECT_EQ(p.heuristicname, "not def");
+  EXPECT_EQ(p.algorithmname, "not def");
+  EXPECT_EQ(p.verbose, 1);
+}
+
+TEST_F(Options, MessagesAfterReading) {
+  read("algorithm=1\n");
+  EXPECT_EQ(log,
+            "[info] Reading options from file [opt]\n"
+            "[warn] Maximum treewidth is ignored for dynamic programming\n");
+  read("maxtreewidth=3\nalgorithm=1\nverbose=2\n");
+  EXPECT_EQ(log,
+            "[info] Reading options from file [opt]\n"
+            "[warn] Maximum treewidth is ignored for dynamic programming\n"
+            "[info] Options successfully read\n");
+}
+
+TEST_F(Options, SeedOptionReseedsTheGenerator) {
+  const params first = read("seed=42\n");
+  const int after_first = rng::next();
+  const params second = read("seed=42\n");
+  EXPECT_EQ(rng::next(), after_first);
+  EXPECT_EQ(first.reseedinterval, second.reseedinterval);
+  EXPECT_EQ(first.seed, 42);
+  // The interval is drawn from the generator right after seeding.
+  rng::seed(42);
+  EXPECT_EQ(first.reseedinterval, 1000 + rng::next() * 1000 / 32768);
+  // Zero or negative seeds take the clock.
+  EXPECT_GT(read("seed=0\n").seed, 1000000000);
+  EXPECT_GT(read("seed=-9\n").seed, 1000000000);
+}
+
+TEST(Params, ConstructionSeedsFromTheClock) {
+  const long before = time(nullptr);
+  const params p;
+  EXPECT_GE(p.seed, before);
+  EXPECT_LE(p.seed, time(nullptr));
+  EXPECT_GE(p.reseedinterval, 1000);
+  EXPECT_LE(p.reseedinterval, 1999);
+}
+
+TEST(Params, NameTables) {
+  EXPECT_STREQ(params::algonum2name(0), "branch-and-bound");
+  EXPECT_STREQ(params::algonum2name(4), "linear-integer programming");
+  EXPECT_STREQ(params::algonum2name(8), "build-cache-only(helsinki-version)");
+  EXPECT_STREQ(params::heuristicnum2name(0), "DO NOT USE");
+  EXPECT_STREQ(params::heuristicnum2name(2),
+               "break smallest cycle by Orvandel idea (aka ICML'09 version)");
+  EXPECT_STREQ(params::heuristicnum2name(6),
+               "Leave-one-out cycle breaking on the highest strong component");
+}
