@@ -361,3 +361,15 @@ TEST(BranchAndBound, GapAndTargetStops) {
   EXPECT_GT(stopped[0], 5);
   EXPECT_GT(stopped[1], 20);
 }
+
+// A list out of score order lets a child's bound exceed its node's: the key check stops
+// the program with the node's bitmaps.
+TEST(BranchAndBoundDeathTest, ChildBoundAboveItsNode) {
+  io d;
+  handcache(d, {{{-9, {}}, {-1, {1}}}, {{-0.5, {2}}, {-3, {0}}}, {{-1, {1}}}});
+  harness h(d, 0);
+  bbsearch s(h.p, d, h.best, h.bestE, h.status);
+  EXPECT_DEATH(expandroot(s),
+               "\\[error\\] Value has increased score=-2\\.5 original=-5\n"
+               "\\[0\\] 0\\(100\\) 1\\(110\\) \n\\[1\\] 0\\(011\\) \n\\[2\\] 0\\(011\\) \n");
+}
