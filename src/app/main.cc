@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
   params par;
   io rec;
   print_banner();
-  if (argc < 2) params::usage(argv[0]);
+  if (argc < 2) params::usage(argc > 0 ? argv[0] : "bnsl");
   par.readparams(argv[1]);
   par.printparams();
 

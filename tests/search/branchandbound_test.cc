@@ -307,3 +307,15 @@ TEST(BranchAndBound, CycleFinderAgreesWithFullEnumeration) {
     for (int i = 0; i < first.size(); ++i) EXPECT_EQ(cycle[i], first[i]) << "trial " << trial;
   }
 }
+
+// Every variable must take the other as parent: no acyclic structure exists, so neither
+// heuristic finds a start and the run ends.
+TEST(BranchAndBoundDeathTest, InfeasibleStart) {
+  io d;
+  handcache(d, {{{-1, {1}}}, {{-1, {0}}}});
+  params p;
+  p.verbose = 0;
+  branchandbound search(p, d, d.n, d.allow, matrix<char>(2, 2, 0), -1e100);
+  EXPECT_EXIT(search.run(false), testing::ExitedWithCode(255),
+              "DORV: Problem infeasible because of initial constraints\n\n$");
+}
