@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <regex>
 
 #include "app/params.hh"
@@ -35,7 +36,8 @@ bool contains(const matrix<char>& set, int k) { return set[k] != 0; }
 // The lists expected with pruning off, by brute force: every set of variable i made of
 // its initial set plus admissible parents within the limit, scored by the plain
 // definition, without the sets that a strictly better subset beats, ascending.
-parentsetlist expectedlist(const io& d, const params& p, int i) {
+parentsetlist expectedlist(const io& d, const params& p, int i,
+                           const std::function<bool(const std::vector<int>&)>& admit = nullptr) {
   std::vector<int> initial(d.n, 0), freeparents;
   initial[i] = 1;
   for (int k = 0; k < d.n; ++k) {
@@ -49,6 +51,7 @@ parentsetlist expectedlist(const io& d, const params& p, int i) {
       if (mask >> b & 1) set[freeparents[b]] = 1;
     const int parents = std::count(set.begin(), set.end(), 1) - 1;
     if (mask != 0 && parents > d.maxparents[i]) continue;
+    if (admit && !admit(set)) continue;
     std::vector<int> fam(d.n, 0);
     for (int k = 0; k < d.n; ++k) fam[k] = set[k] ? d.categ[k] : 0;
     double a = 1, b = 1;
@@ -169,6 +172,31 @@ TEST(Buildmap, ForbiddenMandatoryAndSingleStateParents) {
         EXPECT_FALSE(contains(set, 4)) << i;
       }
   for (int i = 0; i < d.n; ++i) expectsame(lists[i], expectedlist(d, p, i), i);
+}
+
+// Constraint lines: sets that violate one stay out of the cache (the initial set too,
+// removed by the constraint pass) but are still extended: {0,1,2} of variable 0 is
+// reached only through {0,1}, which violates, and the expected list holds it.
+TEST(Buildmap, ConstraintsKeepViolatingSetsOut) {
+  io d;
+  plain::chaindata(d, 4, 150, 3, 0.3, 21);
+  d.constraints = {"0: a(0,2) or a(0,3)", "1: d(1,2,lt)"};
+  d.nconstraints = 2;
+  params p = quiet();
+  p.prunescores = false;
+  p.verbose = 2;
+  testing::internal::CaptureStderr();
+  const auto lists = build(d, p);
+  const std::string log = testing::internal::GetCapturedStderr();
+  EXPECT_NE(log.find("[info] cache-node=0 #pruned-by-constraints=1\n"), std::string::npos);
+  EXPECT_EQ(log.find("cache-node=1 #pruned-by-constraints="), std::string::npos);
+  expectsame(lists[0], expectedlist(d, p, 0, [](const std::vector<int>& set) {
+               return set[2] || set[3];
+             }), 0);
+  expectsame(lists[1], expectedlist(d, p, 1, [](const std::vector<int>& set) {
+               return std::count(set.begin(), set.end(), 1) - 1 < 2;
+             }), 1);
+  expectsame(lists[2], expectedlist(d, p, 2), 2);
 }
 
 TEST(Buildmap, ParentLimitsAndMandatoryParentsAtTheLimit) {
