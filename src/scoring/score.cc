@@ -91,7 +91,8 @@ void score::setfamily(const matrix<int>& fam, int childvar) {
 }
 
 void score::prepare() {
-  if (nrecords <= 0) fatal("line i=%d to %d n=%d m=%d\n", 0, 1, 0, nvars);
+  // The message of the row guard that reading record 0 of an empty data set would hit.
+  if (nrecords <= 0) fatal("line i=%d to %d n=%d m=%d\n", 0, 1, 0, family.n);
   if (!columns.readyfor(*data)) columns.prepare(*data);
   parents.clear();
   for (int i = 0; i < family.size(); ++i)
