@@ -202,7 +202,10 @@ double score::scorefamily(const matrix<int>& fam, int childvar, double& a, doubl
     matrix<double> notable;
     return localscore(notable, a, b);
   }
-  const bool dense = double(nconfigs) * nstates <= densecells;
+  // A table much larger than the data costs more to clear and scan than sorting the
+  // records' cells (measured on 1000 records with 30000-cell tables: 3x).
+  const double size = double(nconfigs) * nstates;
+  const bool dense = size <= densecells && size <= 2.0 * nrecords + 1024;
   computecells(dense);
   if (!dense) return sparsescore(a, b);
   return narrow ? densescore(cells16.data(), a, b) : densescore(cells.data(), a, b);
