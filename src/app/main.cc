@@ -63,7 +63,8 @@ void evaluate_initial_structure(params& par, const io& rec) {
     line << "[info] Using given initial solution with value=" << value << "\n";
     std::cerr << line.str();
   }
-  if (value > par.initialbest) par.initialbest = value;
+  // An impossible total (an inadmissible starting family) is no lower bound.
+  if (value > -1e25 && value > par.initialbest) par.initialbest = value;
 }
 
 int run_search(const params& par, const io& rec) {
@@ -102,7 +103,7 @@ int main(int argc, char** argv) {
   params par;
   io rec;
   print_banner();
-  if (argc < 2) params::usage(argv[0]);
+  if (argc < 2) params::usage(argc > 0 ? argv[0] : "bnsl");
   par.readparams(argv[1]);
   par.printparams();
 

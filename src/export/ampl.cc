@@ -14,7 +14,7 @@ void ampl::cplex_tw() {
   write_score_constraints(out);
   u = write_arc_constraints(out, tw, u);
   const cycleset cycles = cyclecandidates();
-  if (p.cyclecuts > 0) write_cycle_cuts(out, cycles, u);
+  write_cycle_cuts(out, cycles, u);
   write_solve_and_print(out, tw);
   fflush(out);
 }

@@ -28,7 +28,8 @@ class ampl {
 
   // Cycles among likely parent-set choices, the source of the cycle cuts: those of the
   // best sets after pruning variables that cannot lie on a cycle, plus those of up to
-  // `cyclecuts` passes of random choices. Logs one debug line per variable.
+  // `cyclecuts` passes of random choices; empty without cuts. Logs one debug line per
+  // variable in any case.
   cycleset cyclecandidates() const;
 
  private:

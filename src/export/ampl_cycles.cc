@@ -32,11 +32,12 @@ cycleset ampl::cyclecandidates() const {
          << d.cache[k][low].first << ")," << h << "(" << d.cache[k][h].first << ")]";
     io::messaging(io::debuglevel, line.str());
   }
+  // Without cuts the cycles would go unused, and enumerating them is exponential.
+  const int K = p.cyclecuts;
+  if (K <= 0) return cycleset();
   bitmap::frombitmap(sel.data(), structure, d.cache.data());
   getAdjChild(structure, adj, -1);
   cycleset found = acyclicAdj(adj, false, tarjan::incstd);
-
-  const int K = p.cyclecuts;
   RNG draw(p.reseedinterval);
   for (int pass = 0; pass < K; ++pass) {
     for (int v = 0; v < n; ++v) {

@@ -122,12 +122,14 @@ int subsetpass::build_level(int t) {
       below -= c(b, i);
       const double base = in[below + above];
       above += c(b, i - 1);
-      if (base == unreached) continue;
       const int j = dpsets::variable_of(n, b);
+      // No family of j beats its best one, so the scan cannot change the leader (an
+      // unreached S, at -infinity, is skipped here too).
+      if (!(base + families.top(j) > best)) continue;
       const int e = families.first_inside(j, set ^ (setmask(1) << b));
       if (e == families.end(j)) continue;
       const double total = base + families.score(e);
-      if (bestvar == no_variable || total > best) {
+      if (total > best) {
         best = total;
         bestvar = uint8_t(j);
       }

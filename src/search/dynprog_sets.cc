@@ -1,5 +1,7 @@
 #include "search/dynprog_sets.hh"
 
+#include <cmath>
+
 namespace dpsets {
 
 binomials::binomials() {
@@ -48,11 +50,13 @@ familytable::familytable(const io& d) {
       scores.push_back(list[e].first);
       origins.push_back(e);
     }
+    tops.push_back(int(masks.size()) > start.back() ? scores[start.back()] : -HUGE_VAL);
     masks.push_back(0);
     scores.push_back(0.0);
     origins.push_back(-1);
     start.push_back(int(masks.size()));
   }
+  masks.insert(masks.end(), 3, 0);
 }
 
 }  // namespace dpsets

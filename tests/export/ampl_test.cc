@@ -286,4 +286,8 @@ TEST(Ampl, CandidateCyclesCollectEveryLength) {
   std::vector<int> lengths;
   for (const auto& c : q) lengths.push_back(c.n);
   EXPECT_EQ(lengths, (std::vector<int>{2, 3, 4}));
+  p.cyclecuts = 0;
+  testing::internal::CaptureStderr();
+  EXPECT_TRUE(ampl(p, d, d.n).cyclecandidates().empty());
+  EXPECT_TRUE(has(testing::internal::GetCapturedStderr(), "[debug] node 8 has 2 scores"));
 }

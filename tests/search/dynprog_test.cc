@@ -41,8 +41,8 @@ std::string row(const matrix<char>& s, int i) {
 
 // Each variable's cache: the empty set and random parent sets, with scores drawn from a
 // few integers so that equal totals are common; optionally random allowance rules.
-void random_case(io& d, int n, unsigned seed, bool constrained) {
-  testsupport::random_cache(d, n, 4, 3, seed);
+void random_case(io& d, int n, unsigned seed, bool constrained, int extra = 4) {
+  testsupport::random_cache(d, n, extra, 3, seed);
   std::mt19937 gen(seed * 7 + 1);
   for (auto& list : d.cache) {
     for (auto& entry : list) entry.first = -double(1 + gen() % 6);
@@ -220,7 +220,9 @@ TEST(Dynprog, SameResultAsPlainMapVersion) {
   int compared = 0;
   for (unsigned seed = 1; seed <= 150; ++seed) {
     io d;
-    random_case(d, 1 + int(seed % 9), seed, seed % 2 == 0);
+    // Mostly small caches; every tenth has long lists, for long scans.
+    const bool longlists = seed % 10 == 5;
+    random_case(d, longlists ? 12 : 1 + int(seed % 9), seed, seed % 2 == 0, longlists ? 60 : 4);
     const testsupport::dpreference expected = testsupport::reference_dynprog(d, p.maxmem);
     if (expected.value == -1e100) continue;
     const outcome r = solve(p, d);
