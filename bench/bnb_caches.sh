@@ -15,8 +15,8 @@ readme="$dir/README.md"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
-# Column of the README table for a file: 5 optimum, 6 A*, 7 BFBnB, 8 ILP.
-peer() { awk -F'|' -v f="$1" -v c="$2" '$2 ~ " "f" " {gsub(/^ +| +$/, "", $(c+1)); print $(c+1)}' "$readme"; }
+# Column of the README table for a file: 4 optimum, 5 A*, 6 BFBnB, 7 ILP.
+peer() { awk -F'|' -v f="$1" -v c="$2" '$2 ~ " "f" " {gsub(/^ +| +$/, "", $(c+2)); print $(c+2)}' "$readme"; }
 
 printf '%-32s %4s %8s %9s %10s %8s %-17s %s\n' file ret seconds iter iter/s peakMB \
   "bbscore(optimum)" "peers A*/BFBnB/ILP"
@@ -36,7 +36,7 @@ OPT
   secs=$(echo "$end - $start" | bc)
   iter=$(awk '$1 == "iter" {print $2}' "$scratch/out")
   score=$(awk '$1 == "bbscore" {print $2}' "$scratch/out")
-  rss=$(awk '{printf "%.0f", $1 / 1024}' "$scratch/rss")
+  rss=$(tail -n 1 "$scratch/rss" | awk '{printf "%.0f", $1 / 1024}')
   rate=$(echo "scale=0; ${iter:-0} / ($secs + 0.001)" | bc)
   optimum=$(peer "$name" 4)
   verdict=""

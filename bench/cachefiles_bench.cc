@@ -51,7 +51,8 @@ void timed(const char* what, F step) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc >= 5 && std::string(argv[1]) == "--make") return make_file(atoi(argv[2]), atoi(argv[3]), argv[4]);
+  if (argc >= 5 && std::string(argv[1]) == "--make")
+    return make_file(atoi(argv[2]), atoi(argv[3]), argv[4]);
   if (argc < 2) {
     std::cerr << "usage: cachefiles_bench SCORES.jkl [WORKDIR] | --make N K OUT.jkl\n";
     return 1;

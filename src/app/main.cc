@@ -63,7 +63,8 @@ void evaluate_initial_structure(params& par, const io& rec) {
     line << "[info] Using given initial solution with value=" << value << "\n";
     std::cerr << line.str();
   }
-  if (value > par.initialbest) par.initialbest = value;
+  // An impossible total (an inadmissible starting family) is no lower bound.
+  if (value > -1e25 && value > par.initialbest) par.initialbest = value;
 }
 
 int run_search(const params& par, const io& rec) {

@@ -93,6 +93,12 @@ void io::readDORVcache(const params& p) {
     fp = fopen(base_name.c_str(), "rb");
   }
   if (fp == nullptr) fatal("Input cache file not found [%s]", x.c_str());
+  // Without a data set there are no variables to read for, and the run ends for want
+  // of a cache rather than on the base file's dimensions.
+  if (n == 0) {
+    fclose(fp);
+    return;
+  }
   read_matrix(fp, n, n, base_name, allow);
   read_matrix(fp, n, n, base_name, initialstructure);
   fclose(fp);

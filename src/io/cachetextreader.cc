@@ -28,6 +28,13 @@ struct textrow {
       start = stop + 1;
     }
   }
+
+  // The fields after the variable and the score, as bytes.
+  matrix<char> elements(int n) const {
+    matrix<char> set(n, 1);
+    for (int k = 0; k < n; ++k) set[k] = char(strtol(fields[size_t(k) + 2].c_str(), nullptr, 10));
+    return set;
+  }
 };
 
 // Reads whole lines of any length, without the line end ("\n" or "\r\n").
@@ -90,8 +97,7 @@ void read_text_cache(io& d, const params& p) {
     const long v = strtol(row.fields[0].c_str(), nullptr, 10);
     if (v < 0 || v >= d.n) bad_row("incompatible node number", name);
     const double value = strtod(row.fields[1].c_str(), nullptr);
-    matrix<char> set(d.n, 1);
-    for (int k = 0; k < e; ++k) set[k] = char(strtol(row.fields[size_t(k) + 2].c_str(), nullptr, 10));
+    matrix<char> set = row.elements(d.n);
     d.categ[int(v)] = std::max(d.categ[int(v)], int(set[int(v)]));
     set[int(v)] = 1;
     if (p.verbose > 3) log_row(set, value);

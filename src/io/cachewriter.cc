@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "core/fail.hh"
 #include "io/cachelayout.hh"
@@ -25,34 +26,30 @@ void close_written(FILE* fp, const std::string& name) {
   if (ferror(fp) || fclose(fp) != 0) write_failed(name);
 }
 
-// Appends ",v" for a small integer v; the text form writes millions of them.
-void append_int(std::string& line, int v) {
-  char digits[16];
-  const int len = snprintf(digits, sizeof(digits), ",%d", v);
-  line.append(digits, size_t(len));
-}
-
 // One text row per entry: "V,score" and the vector, the variable's own element
-// replaced by its number of states.
+// replaced by its number of states. Rows are formatted by hand into one reused buffer:
+// the elements are almost always 0 or 1, and a printf call per element made the text
+// form cost twice the binary one.
 void write_text_rows(FILE* fp, int v, const parentsetlist& list, int states,
                      const std::string& name) {
-  std::string line;
-  char head[64];
+  std::vector<char> line;
   for (const auto& entry : list) {
-    const int len = snprintf(head, sizeof(head), "%d,%lf", v, entry.first);
-    line.assign(head, size_t(len));
     const matrix<char>& set = entry.second;
+    line.resize(64 + 12 * size_t(set.size()));
+    char* out = line.data();
+    out += snprintf(out, 64, "%d,%lf", v, entry.first);
     for (int k = 0; k < set.size(); ++k) {
-      if (k == v) {
-        append_int(line, states);
+      const int element = k == v ? states : set[k];
+      if (element == 0 || element == 1) {
+        *out++ = ',';
+        *out++ = char('0' + element);
       } else {
-        const int element = set[k];
-        if (element == 0 || element == 1) line.append(element ? ",1" : ",0", 2);
-        else append_int(line, element);
+        out += snprintf(out, 13, ",%d", element);
       }
     }
-    line.push_back('\n');
-    if (fwrite(line.data(), 1, line.size(), fp) != line.size()) write_failed(name);
+    *out++ = '\n';
+    const size_t length = size_t(out - line.data());
+    if (fwrite(line.data(), 1, length, fp) != length) write_failed(name);
   }
 }
 

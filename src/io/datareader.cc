@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -38,7 +37,6 @@ int scan_integers(const char* s, long long* values) {
   int count = 0;
   while (count < 6) {
     char* stop;
-    errno = 0;
     long long v = std::strtoll(s, &stop, 10);
     if (stop == s) break;
     if (v > INT_MAX) v = INT_MAX;
@@ -89,10 +87,6 @@ int nonzeros(const matrix<T>& m) {
   for (int k = 0; k < m.size(); ++k) count += m[k] != 0;
   return count;
 }
-
-}  // namespace
-
-namespace {
 
 void read_constraint_lines(io& d, textreader& in, int wanted, const params& p) {
   int lineno = 1;
@@ -203,10 +197,6 @@ void warn_excess_data(const io& d, textreader& in) {
             "only.\n",
             d.nrecords);
 }
-
-}  // namespace
-
-namespace {
 
 header read_header(FILE* stream, textreader& in, long long* values, int& count) {
   char first[textreader::max_line + 1];

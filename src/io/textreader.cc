@@ -6,10 +6,10 @@
 
 namespace {
 constexpr size_t block_size = 1 << 16;
-}
 
 // The blank characters of scanf and isspace in the C locale.
 bool is_blank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+}  // namespace
 
 textreader::textreader(FILE* stream) : in(stream), block(block_size + 1) {}
 

@@ -40,5 +40,3 @@ class textreader {
 
   bool refill();
 };
-
-bool is_blank(char c);

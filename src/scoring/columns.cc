@@ -14,7 +14,11 @@ void columnstore::prepare(const matrix<int>& data) {
       if (data(t, j) < 0) missing[j].push_back(t);
   bytes.clear();
   if (!compact) return;
-  bytes.resize(total);
-  for (size_t e = 0; e < total; ++e)
-    bytes[e] = data.data[e] < 0 ? absent : uint8_t(data.data[e]);
+  stride = (rows + block - 1) / block * block;
+  bytes.assign(size_t(stride) * size_t(vars), 0);
+  for (int j = 0; j < vars; ++j)
+    for (int t = 0; t < rows; ++t) {
+      const int v = data(t, j);
+      bytes[size_t(j) * stride + t] = v < 0 ? absent : uint8_t(v);
+    }
 }

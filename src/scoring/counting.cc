@@ -66,12 +66,36 @@ void score::countweighted() {
   }
 }
 
-double score::densescore(double& a, double& b) {
-  const int q = nconfigs, r = nstates;
-  hist.assign(size_t(q) * r, 0);
-  uint32_t* h = hist.data();
-  const uint32_t* c = cells.data();
-  for (int t = 0; t < nrecords; ++t) ++h[c[t]];
+// Whole counts in a dense table. Consecutive records often hit the same cell, and each
+// increment then waits for the previous one; small tables are therefore counted in four
+// interleaved banks that are added up afterwards (measured on 10000 records, 3 parents:
+// 2.3x faster increments).
+template <typename C>
+double score::densescore(const C* c, double& a, double& b) {
+  const int q = nconfigs, r = nstates, records = nrecords;
+  const size_t size = size_t(q) * r;
+  constexpr size_t bankedcells = 2048;
+  if (size <= bankedcells) {
+    hist.assign(4 * size, 0);
+    uint32_t* h0 = hist.data();
+    uint32_t* h1 = h0 + size;
+    uint32_t* h2 = h1 + size;
+    uint32_t* h3 = h2 + size;
+    int t = 0;
+    for (; t + 4 <= records; t += 4) {
+      ++h0[c[t]];
+      ++h1[c[t + 1]];
+      ++h2[c[t + 2]];
+      ++h3[c[t + 3]];
+    }
+    for (; t < records; ++t) ++h0[c[t]];
+    for (size_t e = 0; e < size; ++e) h0[e] += h1[e] + h2[e] + h3[e];
+  } else {
+    hist.assign(size, 0);
+    uint32_t* h0 = hist.data();
+    for (int t = 0; t < records; ++t) ++h0[c[t]];
+  }
+  const uint32_t* h = hist.data();
   sum.start(alpha, aic, q, r, nrecords);
   for (int j = 0; j < q; ++j) {
     const uint32_t* row = h + size_t(j) * r;
@@ -84,6 +108,9 @@ double score::densescore(double& a, double& b) {
   }
   return finish(a, b);
 }
+
+template double score::densescore(const uint16_t*, double&, double&);
+template double score::densescore(const uint32_t*, double&, double&);
 
 // Least-significant-digit radix sort of the cells in 11-bit digits (a 2048-entry
 // histogram stays in the first-level cache), then one scan over runs of equal cells,

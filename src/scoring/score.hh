@@ -69,6 +69,8 @@ class score {
   std::vector<const uint8_t*> bytecols;
   std::vector<const int*> intcols;
   std::vector<uint32_t> cells;   // per record: its cell j*r + k
+  std::vector<uint16_t> cells16; // the same for tables of at most 65536 cells
+  bool narrow = false;           // cells16 holds the current indices
   std::vector<uint32_t> sorted;  // radix-sort output
   std::vector<uint32_t> hist;    // dense cell counts
   scoresum sum;
@@ -76,9 +78,10 @@ class score {
   void setfamily(const matrix<int>& fam, int childvar);
   void prepare();
   bool familycomplete() const;
-  void computecells();
+  void computecells(bool allownarrow);
   void countweighted();
-  double densescore(double& a, double& b);
+  template <typename C>
+  double densescore(const C* c, double& a, double& b);
   double sparsescore(double& a, double& b);
   double finish(double& a, double& b);
 };

@@ -83,8 +83,10 @@ class bbsearch {
  private:
   void progressline(double k, double m) const;
   bool newincumbent(double K, const char* text);
-  std::vector<int> cycle;  // the cycle being broken
+  std::vector<int> cycle;    // the cycle being broken
+  std::vector<int> changed;  // scratch of setrow
 
   bool firstcycle(const bitmap& mask);
+  void setrow(int c, int e);
   void restrictchild(int c, int parent, bool leaveoneout, bool keepwith);
 };

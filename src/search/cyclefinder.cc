@@ -55,7 +55,7 @@ bool cyclefinder::find(const matrix<int>& adj, const bitmap& mask, std::vector<i
 // breadth-first search from s; an arc back into s closes a cycle of depth + 1 nodes.
 int cyclefinder::girth(const matrix<int>& adj) {
   int best = 0;
-  for (int s = 0; s < n; ++s) {
+  for (int s = 0; s < n && best != 2; ++s) {  // no cycle is shorter than 2
     if (!inmask[s] || parents[s].empty()) continue;
     std::fill(dist.begin(), dist.end(), -1);
     int head = 0, tail = 0;

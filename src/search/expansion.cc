@@ -17,17 +17,13 @@ bool bbsearch::expand(double& k) {
 }
 
 // Child evaluation: prune by bound, solve an acyclic thin relaxation at once, otherwise
-// queue the child with the components of its own relaxation.
+// queue the child with the components of its own relaxation. relax and adj already hold
+// the child's relaxation (see setrow).
 bool bbsearch::evaluatechild(double K, double k) {
   if (K <= best) {
     ++prunebyval;
     return false;
   }
-  if (!bitmap::frombitmap(perVar.data(), relax, lists)) {
-    ++prunebyfeas;
-    return false;
-  }
-  getAdjChild(relax, adj, -1);
   tj.strongcomp(adj);
   const bitmap& first = tj.components.front();
   // The width only matters for an acyclic relaxation, so it is computed only there.
@@ -67,6 +63,20 @@ void bbsearch::restrictchild(int c, int parent, bool leaveoneout, bool keepwith)
   }
 }
 
+// Puts entry e of variable c into row c of relax and updates the children lists of the
+// variables that gain or lose c as a child: a child differs from its node in one row, so
+// this replaces a full rebuild of the relaxation and its adjacency per child.
+void bbsearch::setrow(int c, int e) {
+  const char* set = lists[c][e].second.data;
+  changed.clear();
+  for (int q = 0; q < n; ++q) {
+    char& cell = relax(c, q);
+    if (q != c && (cell > 0) != (set[q] > 0)) changed.push_back(q);
+    cell = set[q];
+  }
+  for (int q : changed) getAdjChild(relax, adj, q);
+}
+
 // The cycle rule. Arc i of the cycle (parent c_i, child c_{i+1}) yields the child in
 // which that arc is broken while the arcs before it are kept, so the children are
 // disjoint. w tracks the bound of what remains after the kept arcs.
@@ -98,9 +108,12 @@ bool bbsearch::expandcycle(double& k) {
     const int h = perVar[c].highest();
     if (h < 0) {
       ++prunebyfeas;
-    } else if (evaluatechild((w - so) + lists[c][h].first, key)) {
-      k = w;
-      return true;
+    } else {
+      setrow(c, h);
+      if (evaluatechild((w - so) + lists[c][h].first, key)) {
+        k = w;
+        return true;
+      }
     }
     perVar[c] = saved[c];
     restrictchild(c, parent, leaveoneout, true);
@@ -109,6 +122,7 @@ bool bbsearch::expandcycle(double& k) {
       ++prunebyfeas;
       break;
     }
+    setrow(c, kept);
     saved[c] = perVar[c];
     w = w + lists[c][kept].first - so;
   }

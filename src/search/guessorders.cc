@@ -71,7 +71,8 @@ guessorders::guessorders(const params& p, const io& d, double bestvalue, bool us
 
 int guessorders::run(bool quiet) {
   if (maxguesses > 1000000 && p.verbose > 1)
-    io::messaging(io::infolevel, "Number of random guesses very high - it might take long to finish");
+    io::messaging(io::infolevel,
+                  "Number of random guesses very high - it might take long to finish");
   bestvalue = guessorders_aux();
   if (quiet) return retcode;
   fprintf(p.outfile, "guessorders %lf\n", bestvalue);
@@ -132,7 +133,8 @@ double guessorders::guessorders_aux() {
 void guessorders::keep_if_better(const matrix<char>& R) {
   const double total = sum_of(guessscores);
   if (!(total > bestvalue)) return;
-  if (uselocalsearch && p.verbose > 1) io::messaging(io::infolevel, "Local search has been executed");
+  if (uselocalsearch && p.verbose > 1)
+    io::messaging(io::infolevel, "Local search has been executed");
   retcode = 3;
   bestvalue = total;
   bestscores = guessscores;

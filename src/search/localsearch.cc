@@ -160,6 +160,7 @@ double localsearch::cached_score(int i, const matrix<char>& family) const {
 // one row and one parent list.
 bool localsearch::localsearch_aux(matrix<char>& structure, matrix<double>& scores, bool quiet) {
   iterations = 0;
+  moves = 0;
   const time_t start = time(nullptr);
   climb s(structure, d, p);
   const int n = s.work.n;
@@ -202,6 +203,7 @@ bool localsearch::localsearch_aux(matrix<char>& structure, matrix<double>& score
         }
         idle = 0;
         improved = true;
+        ++moves;
       }
     }
     if (idle >= n) break;

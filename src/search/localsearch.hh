@@ -29,6 +29,7 @@ class localsearch {
   matrix<char> curstruct;
   matrix<double> localscores;
   int iterations = 0;  // variable visits of the last localsearch_aux call
+  int moves = 0;       // parent sets replaced by the last localsearch_aux call
 
   localsearch(const params& p, const io& d, bool onlyeval);
 

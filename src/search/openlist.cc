@@ -1,5 +1,6 @@
 #include "search/openlist.hh"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/fail.hh"
@@ -66,9 +67,26 @@ void plelement::get(bitmap* perVar, bitmap& below, bitmap& comp, int n) const {
 myqueue::myqueue(int capacity) : N(capacity) {}
 
 myqueue::~myqueue() {
-  resources::memkbs -= double(index.size()) * record_kb(N);
-  resources::npl -= int(index.size());
+  resources::memkbs -= double(live) * record_kb(N);
+  resources::npl -= int(live);
 }
+
+namespace {
+
+// Heap orders on (key, insertion number): the greatest on top, or the smallest on top.
+// Function objects rather than function pointers, so that the heap code inlines them.
+struct belowmax_t {
+  bool operator()(const myqueue::entry& a, const myqueue::entry& b) const {
+    return a.key < b.key || (a.key == b.key && a.seq < b.seq);
+  }
+} belowmax;
+struct abovemin_t {
+  bool operator()(const myqueue::entry& a, const myqueue::entry& b) const {
+    return a.key > b.key || (a.key == b.key && a.seq > b.seq);
+  }
+} abovemin;
+
+}  // namespace
 
 void myqueue::insert(const plelement& e) {
   check(e.capacity() == N, "e.capacity() == N");
@@ -77,28 +95,63 @@ void myqueue::insert(const plelement& e) {
     slot = freeslots.back();
     freeslots.pop_back();
   } else {
-    slot = uint32_t(pool.size() / size_t(N));
+    slot = uint32_t(slotseq.size());
+    slotseq.push_back(0);
     pool.resize(pool.size() + size_t(N));
   }
   std::memcpy(&pool[size_t(slot) * N], e.getdata(), 4 * size_t(N));
-  index.emplace(e.getss(), slot);  // placed after every equal key
+  const entry item{e.getss(), nextseq++, slot};
+  slotseq[slot] = item.seq;
+  maxheap.push_back(item);
+  std::push_heap(maxheap.begin(), maxheap.end(), belowmax);
+  minheap.push_back(item);
+  std::push_heap(minheap.begin(), minheap.end(), abovemin);
+  ++live;
   account_record(N, +1);
 }
 
-void myqueue::take(std::multimap<double, uint32_t>::iterator it, plelement& out) {
-  check(out.capacity() == N, "out.capacity() == N");
-  *out.gets() = it->first;
-  std::memcpy(out.getdata(), &pool[size_t(it->second) * N], 4 * size_t(N));
-  freeslots.push_back(it->second);
-  index.erase(it);
-  account_record(N, -1);
+// Removes stale entries from the top of heap.
+template <typename Order>
+void myqueue::droptop(std::vector<entry>& heap, Order order) {
+  while (stale(heap.front())) {
+    std::pop_heap(heap.begin(), heap.end(), order);
+    heap.pop_back();
+  }
 }
 
-void myqueue::end(plelement& out) { take(std::prev(index.end()), out); }
+template <typename Order, typename OtherOrder>
+void myqueue::take(std::vector<entry>& heap, Order order, std::vector<entry>& other,
+                   OtherOrder otherorder, plelement& out) {
+  check(out.capacity() == N, "out.capacity() == N");
+  droptop(heap, order);
+  const entry top = heap.front();
+  std::pop_heap(heap.begin(), heap.end(), order);
+  heap.pop_back();
+  *out.gets() = top.key;
+  std::memcpy(out.getdata(), &pool[size_t(top.slot) * N], 4 * size_t(N));
+  slotseq[top.slot] = 0;
+  freeslots.push_back(top.slot);
+  --live;
+  account_record(N, -1);
+  // Sweep the other heap once most of it is stale, so both stay within twice the size.
+  if (other.size() > 2 * live + 64) {
+    other.erase(std::remove_if(other.begin(), other.end(),
+                               [this](const entry& x) { return stale(x); }),
+                other.end());
+    std::make_heap(other.begin(), other.end(), otherorder);
+  }
+}
 
-void myqueue::begin(plelement& out) { take(index.begin(), out); }
+void myqueue::end(plelement& out) { take(maxheap, belowmax, minheap, abovemin, out); }
 
-double myqueue::usage() const { return double(index.size()) * (4.0 * N + 136.0) / 1024.0; }
+void myqueue::begin(plelement& out) { take(minheap, abovemin, maxheap, belowmax, out); }
+
+double myqueue::lastkey() {
+  droptop(maxheap, belowmax);
+  return maxheap.front().key;
+}
+
+double myqueue::usage() const { return double(live) * (4.0 * N + 136.0) / 1024.0; }
 
 int capacityfor(int words) {
   for (int capacity : plcapacities)

@@ -12,7 +12,6 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <vector>
 
@@ -43,8 +42,11 @@ class plelement {
 };
 
 // The open list: nodes ordered by key; equal keys keep insertion order. Records live in
-// one contiguous pool of fixed-size slots reused through a free list; the ordered index
-// maps key -> slot (a multimap inserts after every equal key, which gives the tie rule).
+// one contiguous pool of fixed-size slots reused through a free list. Two binary heaps
+// over (key, insertion number, slot) give the greatest and the smallest node; a node taken
+// from one heap leaves a stale entry in the other (its slot's insertion number no longer
+// matches), skipped when met and swept out once stale entries outnumber live ones. The
+// flat heaps replace an ordered tree whose node-by-node descent dominated the search.
 class myqueue {
  public:
   explicit myqueue(int capacity);
@@ -53,23 +55,37 @@ class myqueue {
   ~myqueue();
 
   void insert(const plelement& e);
-  bool empty() const { return index.empty(); }
+  bool empty() const { return live == 0; }
   void end(plelement& out);    // greatest key, the last inserted among equals
   void begin(plelement& out);  // smallest key, the first inserted among equals
-  uint64_t size() const { return index.size(); }
+  uint64_t size() const { return live; }
   double usage() const;        // KB
   void setminval(double v) { minval = v; }
-  double lastkey() const { return index.rbegin()->first; }  // queue must not be empty
+  double lastkey();            // the greatest key; the queue must not be empty
 
   static double minval;
+
+  struct entry {
+    double key;
+    uint64_t seq;
+    uint32_t slot;
+  };
 
  private:
   int N;
   std::vector<uint32_t> pool;
   std::vector<uint32_t> freeslots;
-  std::multimap<double, uint32_t> index;
+  std::vector<uint64_t> slotseq;  // insertion number of the node in each slot, 0 when free
+  std::vector<entry> maxheap, minheap;
+  uint64_t live = 0;
+  uint64_t nextseq = 1;
 
-  void take(std::multimap<double, uint32_t>::iterator it, plelement& out);
+  bool stale(const entry& e) const { return slotseq[e.slot] != e.seq; }
+  template <typename Order>
+  void droptop(std::vector<entry>& heap, Order order);
+  template <typename Order, typename OtherOrder>
+  void take(std::vector<entry>& heap, Order order, std::vector<entry>& other,
+            OtherOrder otherorder, plelement& out);
 };
 
 // The capacities a node record can have, smallest first.

@@ -8,6 +8,8 @@
 // structure's underlying undirected graph, so the width never exceeds the heaviest
 // component's weight. When that weight is below the bound by a safety margin, the
 // elimination cannot refuse the structure and need not run: the answer is the same.
+// It pays on small or loosely connected networks; on a connected 37-variable network
+// it never decides (bench/heuristics_bench), at 0.4 us against 16 us per elimination.
 #pragma once
 
 #include <vector>

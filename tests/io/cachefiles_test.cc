@@ -34,6 +34,10 @@ class CacheFiles : public testsupport::scratchdir {
   }
 };
 
+std::string unrecognized(const std::string& name) {
+  return "^Cache file " + name + " has unrecognized format\\.\n$";
+}
+
 void expect_same_lists(const io& a, const io& b) {
   ASSERT_EQ(a.cache.size(), b.cache.size());
   for (size_t v = 0; v < a.cache.size(); ++v) {
@@ -227,6 +231,16 @@ TEST_F(CacheFiles, BinaryReadFailuresNameTheFile) {
               "^Input cache file not found \\[" + path("d") + "\\]\n$");
 }
 
+TEST_F(CacheFiles, BinaryCacheWithoutDataSetLoadsNothing) {
+  io written;
+  small_cache(written);
+  write(written, path("c"));
+  io back;
+  back.readDORVcache(p);
+  EXPECT_TRUE(back.cache.empty());
+  EXPECT_EQ(back.allow.size(), 0);
+}
+
 // The record's n is 3: a vector or matrix recorded with other dimensions is refused
 // before anything is allocated for it.
 TEST_F(CacheFiles, RecordedDimensionsMustMatchTheVariables) {
@@ -235,7 +249,7 @@ TEST_F(CacheFiles, RecordedDimensionsMustMatchTheVariables) {
   write(written, path("c"));
   const std::string node = file_text(path("c.node1.dorv"));
   const std::string base = file_text(path("c.dorv"));
-  const std::string message = "^Cache file " + path("c.node1.dorv") + " has unrecognized format\\.\n$";
+  const std::string message = unrecognized(path("c.node1.dorv"));
   const int32_t bad_dims[][2] = {{4, 1}, {3, 3}, {-3, 1}, {INT_MAX, INT_MAX}};
   io back;
   back.init(3, 0);
@@ -252,7 +266,7 @@ TEST_F(CacheFiles, RecordedDimensionsMustMatchTheVariables) {
   std::memcpy(&changed[37 + 4], &rows, 4);  // the structure matrix, after allow's 37 bytes
   write_text(path("c.dorv"), changed);
   EXPECT_EXIT(back.readDORVcache(p), testing::ExitedWithCode(255),
-              "^Cache file " + path("c.dorv") + " has unrecognized format\\.\n$");
+              unrecognized(path("c.dorv")));
 }
 
 TEST_F(CacheFiles, CountsThatCannotBeMetFailWithoutAllocating) {
@@ -262,7 +276,7 @@ TEST_F(CacheFiles, CountsThatCannotBeMetFailWithoutAllocating) {
   io back;
   back.init(3, 0);
   p.cachefile = path("c");
-  const std::string message = "^Cache file " + path("c.node0.dorv") + " has unrecognized format\\.\n$";
+  const std::string message = unrecognized(path("c.node0.dorv"));
   for (int32_t count : {-1, INT_MAX, 2000000000}) {
     std::string changed = file_text(path("c.node0.dorv"));
     std::memcpy(&changed[0], &count, 4);
@@ -283,7 +297,7 @@ TEST_F(CacheFiles, TruncatedNodeFileFailsAtEveryLength) {
   io back;
   back.init(3, 0);
   p.cachefile = path("c");
-  const std::string format = "^Cache file " + path("c.node0.dorv") + " has unrecognized format\\.\n$";
+  const std::string format = unrecognized(path("c.node0.dorv"));
   for (size_t cut = 0; cut < whole.size(); ++cut) {
     SCOPED_TRACE(cut);
     write_text(path("c.node0.dorv"), whole.substr(0, cut));

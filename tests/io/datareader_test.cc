@@ -77,16 +77,18 @@ TEST(DataReader, LabelsSkipTokensThatStartWithOtherCharacters) {
 TEST(DataReader, ConstraintLinesSkipEmptyLinesAndFoldIntoAllowance) {
   io d;
   read_text(d,
-            "1 4 0 3 -1\n"
+            "1 4 0 4 -1\n"
             "\r\n"
             "1:a(1,0)\r\n"
             "\n"
             "2:d(2,1,lt)\n"
+            "7\n"
             "3:a(3,0) or a(3,1)\n"
             "0 0 0 0\n");
-  ASSERT_EQ(d.nconstraints, 3);
+  ASSERT_EQ(d.nconstraints, 4);
+  EXPECT_EQ(d.constraints[2], "7");
   EXPECT_EQ(d.constraints[0], "1:a(1,0)");
-  EXPECT_EQ(d.constraints[2], "3:a(3,0) or a(3,1)");
+  EXPECT_EQ(d.constraints[3], "3:a(3,0) or a(3,1)");
   EXPECT_EQ(d.allow(1, 0), -1);
   EXPECT_EQ(d.allow(0, 1), 1);
   EXPECT_EQ(d.maxparents[2], 1);
@@ -225,6 +227,8 @@ INSTANTIATE_TEST_SUITE_P(
         fatal_case{"TwoNumbers", "3 2\n", first_line},
         fatal_case{"ThreeNumbers", "3 2 0\n", first_line},
         fatal_case{"TooManyVariables", "1 50000 0 0 -1\n", first_line},
+        fatal_case{"VariablesBeyondTheFile", "1 3000 0 0 -1\n0 1\n", first_line},
+        fatal_case{"ScoreFileWithTooManyNodes", "99999999\n", first_line},
         fatal_case{"ParameterConstraints", "1 2 1 0\n",
                    "^DORV: the number of parameter constraints must be set to zero\\. This code "
                    "does not work with them\\.\n\n$"},

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "cache_fixture.hh"
@@ -51,6 +52,31 @@ TEST_F(Exchange, CussensBlocksFillTheListsInFileOrder) {
   EXPECT_EQ(d.cache[2][2].second[0] + d.cache[2][2].second[1] + d.cache[2][2].second[2], 1);
   EXPECT_EQ(d.cachesize, 6);
   EXPECT_DOUBLE_EQ(d.logsearchspace, std::log(2.0) + std::log(1.0) + std::log(3.0));
+}
+
+// Large enough that numbers straddle the reader's buffer refills at many offsets;
+// blanks, tabs and CRLF line ends vary the offsets further.
+TEST_F(Exchange, CussensNumbersSurviveBufferRefills) {
+  const int per_variable = 12000;
+  std::string blocks;
+  for (int v = 0; v < 2; ++v) {
+    blocks += std::to_string(v) + " " + std::to_string(per_variable) + "\r\n";
+    for (int e = 0; e < per_variable; ++e) {
+      blocks += "-" + std::to_string(e) + "." + std::string(size_t(e % 7), '3') +
+                (e % 3 ? "  " : "\t") + "1 " + std::to_string(1 - v) + (e % 2 ? "\r\n" : "\n");
+    }
+  }
+  io d;
+  read_blocks(d, 2, blocks);
+  for (int v = 0; v < 2; ++v) {
+    ASSERT_EQ(d.cache[size_t(v)].size(), size_t(per_variable));
+    for (int e = 0; e < per_variable; ++e) {
+      const auto& entry = d.cache[size_t(v)][size_t(e)];
+      const std::string text = "-" + std::to_string(e) + "." + std::string(size_t(e % 7), '3');
+      ASSERT_EQ(entry.first, std::strtod(text.c_str(), nullptr)) << v << " " << e;
+      ASSERT_EQ(entry.second[1 - v], 1);
+    }
+  }
 }
 
 TEST_F(Exchange, CussensEmptyBlockAddsMinusInfinity) {

@@ -36,6 +36,84 @@ class Output : public testsupport::scratchdir {
   }
 };
 
+// Four records of A (2 states), B (2 states) and C (3 states):
+//   A B C:  0 0 0 | 0 1 1 | 1 1 1 | 0 1 2
+// C's configurations under parents A, B are k = 2A + B; k = 2 (A=1, B=0) is never seen.
+class OutputWithData : public Output {
+ protected:
+  void SetUp() override {
+    Output::SetUp();
+    const int records[4][3] = {{0, 0, 0}, {0, 1, 1}, {1, 1, 1}, {0, 1, 2}};
+    d.init(3, 4);
+    for (int t = 0; t < 4; ++t)
+      for (int j = 0; j < 3; ++j) d.data(t, j) = records[t][j];
+    d.categ[0] = 2;
+    d.categ[1] = 2;
+    d.categ[2] = 3;
+    p.inputfile = "data.txt";
+  }
+  static matrix<char> c_under_a_and_b() {
+    matrix<char> s(3, 3, 0);
+    s(2, 0) = s(2, 1) = 1;
+    return s;
+  }
+};
+
+// BIC: A: 3 ln(3/4) + ln(1/4) - ln(4)/2 = -2.942488, B the same, C: 2 ln(1/4) + 2 ln(1/2)
+// - 2 ln(4)/2 = -5.545177; the tables are the relative frequencies.
+TEST_F(OutputWithData, EmptyNetworkTablesAreRelativeFrequencies) {
+  double total = 0;
+  EXPECT_EQ(output_of(matrix<char>(3, 3, 0), &total),
+            std::string(header) +
+                "0 0 0 \n0 0 0 \n0 0 0 \n"
+                "table 0 0.750000 0.250000 \n"
+                "table 1 0.250000 0.750000 \n"
+                "table 2 0.250000 0.500000 0.250000 \n"
+                "score -11.430153\n");
+  EXPECT_NEAR(total, -11.4301534, 1e-6);
+  // AIC: the penalties are 1, 1 and 2 instead.
+  p.aicscore = true;
+  output_of(matrix<char>(3, 3, 0), &total);
+  EXPECT_NEAR(total, -12.657564, 1e-6);
+}
+
+// C given A, B under BIC: LL = 2 ln(1/2), penalty 4 * 2 * ln(4)/2. Table rows are the
+// states of C, columns the configurations; the unseen k = 2 is uniform, a state never
+// seen under a seen configuration is 0.
+TEST_F(OutputWithData, UnseenConfigurationIsUniformUnderMaximumLikelihood) {
+  EXPECT_EQ(output_of(c_under_a_and_b()),
+            std::string(header) +
+                "0 0 0 \n0 0 0 \n1 1 0 \n"
+                "table 0 0.750000 0.250000 \n"
+                "table 1 0.250000 0.750000 \n"
+                "table 2 1.000000 0.000000 0.333333 0.000000 0.000000 0.500000 0.333333 "
+                "1.000000 0.000000 0.500000 0.333333 0.000000 \n"
+                "score -12.816447\n");
+}
+
+// BDeu with alpha 1: for C, s = 1/4 and s/r = 1/12, theta = (N_jk + 1/12) / (N_k + 1/4),
+// so k = 0 gives 13/15 and 1/15, k = 1 gives 1/27 and 13/27, the unseen k = 2 gives 1/3;
+// for A and B, (N_j + 1/2) / 5. Family scores: A and B -3.242592, C -6.003887.
+TEST_F(OutputWithData, UnseenConfigurationIsUniformUnderBDeu) {
+  p.alpha = 1.0;
+  EXPECT_EQ(output_of(c_under_a_and_b()),
+            std::string(header) +
+                "0 0 0 \n0 0 0 \n1 1 0 \n"
+                "table 0 0.700000 0.300000 \n"
+                "table 1 0.300000 0.700000 \n"
+                "table 2 0.866667 0.037037 0.333333 0.066667 0.066667 0.481481 0.333333 "
+                "0.866667 0.066667 0.481481 0.333333 0.066667 \n"
+                "score -12.489072\n");
+}
+
+// A score file gives variables but no records: the families come from the cache.
+TEST_F(Output, ScoreFileRunTakesTheScoresFromTheCache) {
+  cache_only();
+  p.inputfile = "scores.jkl";
+  EXPECT_EQ(output_of(matrix<char>(3, 3, 0)),
+            std::string(header) + "0 0 0 \n0 0 0 \n0 0 0 \nscore -7.750000\n");
+}
+
 TEST_F(Output, EmptyNetworkFromTheCache) {
   cache_only();
   double total = 0;

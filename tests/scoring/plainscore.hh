@@ -3,6 +3,7 @@
 // sets with weight vectors, to hold the fast scoring paths to the same bits.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -99,6 +100,24 @@ inline void randomdata(io& d, int n, int records, int maxstates, double missing,
       } else {
         d.data(t, j) = int(gen() % unsigned(d.categ[j]));
       }
+    }
+}
+
+// Like randomdata without weight vectors, but each variable copies a mix of the two
+// before it, flipped with probability `noise`, so that parent sets matter; variable 1
+// copies variable 0 exactly and the last one is 0 but in every 50th record.
+inline void chaindata(io& d, int n, int records, int maxstates, double noise, unsigned seed) {
+  randomdata(d, n, records, maxstates, 0.0, seed);
+  std::mt19937 gen(seed * 7 + 1);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  for (int j = 0; j < n; ++j) d.categ[j] = std::max(d.categ[j], 2);
+  for (int t = 0; t < records; ++t)
+    for (int j = 0; j < n; ++j) {
+      int v = int(gen() % unsigned(d.categ[j]));
+      if (j == n - 1) v = t % 50 == 0;
+      else if (j == 1) v = d.data(t, 0) % d.categ[1];
+      else if (j > 0 && unit(gen) > noise) v = (d.data(t, j - 1) + (j > 1 ? d.data(t, j - 2) : 0)) % d.categ[j];
+      d.data(t, j) = v;
     }
 }
 

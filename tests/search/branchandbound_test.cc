@@ -307,3 +307,69 @@ TEST(BranchAndBound, CycleFinderAgreesWithFullEnumeration) {
     for (int i = 0; i < first.size(); ++i) EXPECT_EQ(cycle[i], first[i]) << "trial " << trial;
   }
 }
+
+// Every variable must take the other as parent: no acyclic structure exists, so neither
+// heuristic finds a start and the run ends.
+TEST(BranchAndBoundDeathTest, InfeasibleStart) {
+  io d;
+  handcache(d, {{{-1, {1}}}, {{-1, {0}}}});
+  params p;
+  p.verbose = 0;
+  branchandbound search(p, d, d.n, d.allow, matrix<char>(2, 2, 0), -1e100);
+  EXPECT_EXIT(search.run(false), testing::ExitedWithCode(255),
+              "DORV: Problem infeasible because of initial constraints\n\n$");
+}
+
+// The default target of 0 means no target: progress lines (which set the outer bound)
+// must not make the first later incumbent stop the search. A positive target or a wide
+// gap does stop it, with status 5.
+TEST(BranchAndBound, GapAndTargetStops) {
+  int searched = 0, stopped[2] = {0, 0};
+  for (unsigned seed = 1; seed <= 40; ++seed) {
+    io d;
+    testsupport::random_cache(d, 7, 4, 3, seed);
+    const double optimum = testsupport::brute_force_optimum(d);
+    {
+      harness h(d, 3);
+      h.p.verbose = 3;
+      bbsearch s(h.p, d, h.best, h.bestE, h.status);
+      testing::internal::CaptureStderr();
+      s.search();
+      testing::internal::GetCapturedStderr();
+      EXPECT_NE(h.status, 5) << "seed " << seed;
+      EXPECT_NEAR(h.best, optimum, 1e-9) << "seed " << seed;
+      searched += s.iter > 2;
+    }
+    for (int variant = 0; variant < 2; ++variant) {
+      harness h(d, 3);
+      h.p.verbose = 3;
+      if (variant == 0) h.p.abstarget = 1;  // above every score: stops once a line set the bound
+      if (variant == 1) h.p.mingap = 150;   // every incumbent is within 150% of the bound 1e30
+      bbsearch s(h.p, d, h.best, h.bestE, h.status);
+      testing::internal::CaptureStderr();
+      s.search();
+      const std::string log = testing::internal::GetCapturedStderr();
+      const bool message = log.find("[info] Desired minimum gap achieved. Stopping\n") != std::string::npos;
+      EXPECT_EQ(h.status == 5, message) << "seed " << seed;
+      if (variant == 1 && h.best > -1e100) {
+        EXPECT_EQ(h.status, 5) << "seed " << seed;
+      }
+      stopped[variant] += h.status == 5;
+    }
+  }
+  EXPECT_GT(searched, 5);
+  EXPECT_GT(stopped[0], 5);
+  EXPECT_GT(stopped[1], 20);
+}
+
+// A list out of score order lets a child's bound exceed its node's: the key check stops
+// the program with the node's bitmaps.
+TEST(BranchAndBoundDeathTest, ChildBoundAboveItsNode) {
+  io d;
+  handcache(d, {{{-9, {}}, {-1, {1}}}, {{-0.5, {2}}, {-3, {0}}}, {{-1, {1}}}});
+  harness h(d, 0);
+  bbsearch s(h.p, d, h.best, h.bestE, h.status);
+  EXPECT_DEATH(expandroot(s),
+               "\\[error\\] Value has increased score=-2\\.5 original=-5\n"
+               "\\[0\\] 0\\(100\\) 1\\(110\\) \n\\[1\\] 0\\(011\\) \n\\[2\\] 0\\(011\\) \n");
+}

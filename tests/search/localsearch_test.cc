@@ -49,6 +49,7 @@ TEST(LocalSearch, LocalOptimumMakesNoMove) {
   EXPECT_TRUE(has_parents(climb.curstruct, 1, {0}));
   EXPECT_TRUE(has_parents(climb.curstruct, 2, {1}));
   EXPECT_EQ(climb.iterations, 3);
+  EXPECT_EQ(climb.moves, 0);
 }
 
 TEST(LocalSearch, LimitsStopTheClimbWithTheirCodes) {
@@ -109,6 +110,7 @@ TEST(LocalSearch, RefusedCycleLeavesTheRowAsItWas) {
   EXPECT_EQ(climb.curstruct(1, 1), 1);
   EXPECT_DOUBLE_EQ(climb.localscores[1], -5);
   EXPECT_DOUBLE_EQ(climb.curvalue, -7);
+  EXPECT_EQ(climb.moves, 1);
 }
 
 // maxtreewidth 4: bound ln 5 = 1.609. Two binary parents of variable 2 moralise into a

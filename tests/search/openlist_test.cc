@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <random>
+
 #include "core/resources.hh"
 
 namespace {
@@ -153,4 +156,36 @@ TEST(OpenListDeathTest, PackingBeyondCapacity) {
   bitmap below(3), comp(3);
   plelement e(8);
   EXPECT_DEATH(e.set(perVar.data(), below, comp, 3), "cur \\+ ma\\[i\\]\\.gN\\(\\) <= M");
+}
+
+// Random inserts and pops from both ends, with many equal keys, against a plain ordered
+// multimap (which inserts after equal keys): the same record comes out every time.
+TEST(OpenList, AgreesWithOrderedMultimap) {
+  std::mt19937 gen(3);
+  for (int round = 0; round < 20; ++round) {
+    myqueue queue(8);
+    plelement e(8);
+    std::multimap<double, uint32_t> reference;
+    uint32_t tag = 0;
+    for (int op = 0; op < 3000; ++op) {
+      const unsigned pick = gen() % 10;
+      if (pick < 5 || reference.empty()) {
+        tagged(e, double(gen() % 12), ++tag);
+        queue.insert(e);
+        reference.emplace(e.getss(), tag);
+      } else {
+        auto it = pick < 8 ? std::prev(reference.end()) : reference.begin();
+        if (pick < 8) {
+          ASSERT_DOUBLE_EQ(queue.lastkey(), it->first);
+          queue.end(e);
+        } else {
+          queue.begin(e);
+        }
+        ASSERT_EQ(e.getdata()[0], it->second) << "round " << round << " op " << op;
+        ASSERT_DOUBLE_EQ(e.getss(), it->first);
+        reference.erase(it);
+      }
+      ASSERT_EQ(queue.size(), reference.size());
+    }
+  }
 }
