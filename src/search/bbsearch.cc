@@ -1,5 +1,6 @@
 #include "search/bbsearch.hh"
 
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 
@@ -9,7 +10,8 @@
 bbsearch::bbsearch(const params& p, const io& d, double& best, matrix<char>& bestE, int& status)
     : p(p), d(d), n(d.n), lists(d.cache.data()), best(best), bestE(bestE), status(status),
       up(d.n), below(d.n), comp(d.n), relax(d.n, d.n), unionm(d.n, d.n),
-      adj(d.n, d.n), tj(d.n), cycles(d.n), widthlimit(std::log(p.maxtreewidth + 1.0)) {
+      adj(d.n, d.n), tj(d.n), graph(d.n), chosen(size_t(d.n), 0), cycles(d.n),
+      widthlimit(std::log(p.maxtreewidth + 1.0)) {
   perVar.reserve(size_t(n));
   saved.reserve(size_t(n));
   double total = 0.0;
@@ -21,6 +23,39 @@ bbsearch::bbsearch(const params& p, const io& d, double& best, matrix<char>& bes
   // A width is a sum of some variables' weights, so it never exceeds the total; the
   // margin covers the different order of summation inside the elimination.
   widthcanbind = !(total + 1e-9 <= widthlimit);
+  tabulate();
+}
+
+// The tables that turn the per-child work into word operations: building a relaxation's
+// graph reads one parent mask per variable instead of n cells, and a child's restriction
+// is one masked copy of the variable's bitmap instead of a test of every allowed entry.
+void bbsearch::tabulate() {
+  const int W = graph.W;
+  size_t pm = 0, ho = 0, widest = 0;
+  pmaskat.resize(size_t(n));
+  holdingat.resize(size_t(n));
+  for (int v = 0; v < n; ++v) {
+    pmaskat[v] = pm;
+    pm += lists[v].size() * size_t(W);
+    holdingat[v] = ho;
+    ho += size_t(n) * size_t(perVar[v].gN());
+    widest = std::max(widest, size_t(perVar[v].gN()));
+  }
+  pmasks.assign(pm, 0);
+  holding.assign(ho, 0);
+  cut.assign(widest, 0);
+  for (int v = 0; v < n; ++v) {
+    const size_t words = size_t(perVar[v].gN());
+    for (size_t e = 0; e < lists[v].size(); ++e) {
+      const char* set = lists[v][e].second.data;
+      uint64_t* mask = &pmasks[pmaskat[v] + e * W];
+      for (int q = 0; q < n; ++q) {
+        if (q == v || set[q] <= 0) continue;
+        mask[q >> 6] |= uint64_t(1) << (q & 63);
+        holding[holdingat[v] + size_t(q) * words + e / 32] |= 1u << (e % 32);
+      }
+    }
+  }
 }
 
 double bbsearch::makeroot() {
@@ -77,10 +112,11 @@ void bbsearch::unpack() {
   }
 }
 
-bool bbsearch::passeswidth(const matrix<char>& S) const {
+bool bbsearch::passeswidth() {
   if (!widthcanbind) return true;
+  fillrelax();
   double width = 0.0;
-  bestfirst_elim(S, d.categ, width);
+  bestfirst_elim(relax, d.categ, width);
   return widthlimit >= width;
 }
 
@@ -92,6 +128,7 @@ bool bbsearch::gapreached() const {
 
 bool bbsearch::newincumbent(double K, const char* text) {
   best = K;
+  fillrelax();
   bestE = relax;
   if (p.verbose > 0) {
     std::ostringstream line;

@@ -20,6 +20,7 @@
 #include "core/graph.hh"
 #include "core/matrix.hh"
 #include "io/io.hh"
+#include "search/bbgraph.hh"
 #include "search/cyclefinder.hh"
 #include "search/openlist.hh"
 
@@ -36,10 +37,12 @@ class bbsearch {
   std::vector<bitmap> perVar;
   std::vector<bitmap> saved;
   bitmap up, below, comp;
-  matrix<char> relax;
+  matrix<char> relax;  // filled from `chosen` only where a matrix is needed (see fillrelax)
   matrix<char> unionm;
   matrix<int> adj;
   tarjan tj;
+  bbgraph graph;       // the relaxation in hand
+  std::vector<int> chosen;  // the entry each variable takes in the relaxation in hand
   cyclefinder cycles;
   std::unique_ptr<myqueue> queue;
   std::unique_ptr<plelement> work;
@@ -71,7 +74,8 @@ class bbsearch {
   // test ended the search. k becomes the node's final bound.
   bool expand(double& k);
 
-  bool passeswidth(const matrix<char>& S) const;
+  // Whether the relaxation in hand is within the treewidth bound.
+  bool passeswidth();
   bool gapreached() const;
 
   // Child evaluation, the cycle rule and the rule for an acyclic relaxation.
@@ -83,10 +87,21 @@ class bbsearch {
  private:
   void progressline(double k, double m) const;
   bool newincumbent(double K, const char* text);
-  std::vector<int> cycle;    // the cycle being broken
-  std::vector<int> changed;  // scratch of setrow
+  std::vector<int> cycle;  // the cycle being broken
+  // Per variable v and entry e, the parents of the entry as graph words (pmasks from
+  // pmaskat[v] + e * graph.W); per variable v and variable q, the entries of v holding q
+  // as a bitmap over v's list (holding from holdingat[v] + q * words of v's bitmap).
+  std::vector<uint64_t> pmasks;
+  std::vector<size_t> pmaskat;
+  std::vector<uint32_t> holding;
+  std::vector<size_t> holdingat;
+  std::vector<uint32_t> cut;  // scratch of the cycle rule: the entries a child loses
 
+  void tabulate();
+  bool loadrelaxation();
+  void fillrelax();
   bool firstcycle(const bitmap& mask);
   void setrow(int c, int e);
-  void restrictchild(int c, int parent, bool leaveoneout, bool keepwith);
+  void strongcomp();
+  void cutmask(int c, int parent, bool leaveoneout);
 };

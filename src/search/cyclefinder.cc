@@ -2,48 +2,46 @@
 
 #include <algorithm>
 
-cyclefinder::cyclefinder(int n)
-    : n(n), inmask(size_t(n)), blocked(size_t(n)), seen(size_t(n)), dist(size_t(n)),
-      queue(size_t(n)), parents(size_t(n)) {}
+namespace {
 
-bool cyclefinder::find(const matrix<int>& adj, const bitmap& mask, std::vector<int>& cycle) {
-  for (int v = 0; v < n; ++v) {
-    inmask[v] = mask.gN() == 0 || mask.test(v);
-    parents[v].clear();
-  }
-  for (int v = 0; v < n; ++v) {
-    if (!inmask[v]) continue;
-    for (int k = 1; k <= adj(v, 0); ++k)
-      if (inmask[adj(v, k)]) parents[adj(v, k)].push_back(v);
-  }
+bool has(const uint64_t* set, int v) { return (set[v >> 6] >> (v & 63)) & 1; }
+void add(uint64_t* set, int v) { set[v >> 6] |= uint64_t(1) << (v & 63); }
+void drop(uint64_t* set, int v) { set[v >> 6] &= ~(uint64_t(1) << (v & 63)); }
+
+}  // namespace
+
+cyclefinder::cyclefinder(int n)
+    : W(n > 64 ? (n + 63) / 64 : 1), inmask(W), starts(W), onpath(W), seen(W), layer(W),
+      next(W), todo(W), within(size_t(n + 1) * W) {
+  path.reserve(size_t(n));
+}
+
+bool cyclefinder::find(const bbgraph& g, const bitmap& mask, std::vector<int>& cycle) {
+  const int n = g.n;
+  std::fill(inmask.begin(), inmask.end(), 0);
+  for (int v = 0; v < n; ++v)
+    if (mask.gN() == 0 || mask.test(v)) add(inmask.data(), v);
   // The starts of the exhaustive walk: each node not reachable from an earlier start.
-  starts.clear();
+  std::fill(starts.begin(), starts.end(), 0);
   std::fill(seen.begin(), seen.end(), 0);
   for (int j = 0; j < n; ++j) {
-    if (!inmask[j] || seen[j]) continue;
-    starts.push_back(j);
-    int head = 0, tail = 0;
-    queue[tail++] = j;
-    seen[j] = 1;
-    while (head < tail) {
-      const int x = queue[head++];
-      for (int k = 1; k <= adj(x, 0); ++k) {
-        const int z = adj(x, k);
-        if (inmask[z] && !seen[z]) {
-          seen[z] = 1;
-          queue[tail++] = z;
-        }
-      }
-    }
+    if (!has(inmask.data(), j) || has(seen.data(), j)) continue;
+    add(starts.data(), j);
+    std::fill(layer.begin(), layer.end(), 0);
+    add(layer.data(), j);
+    g.closure(g.childrows(), layer.data(), inmask.data(), next.data(), todo.data());
+    for (int k = 0; k < W; ++k) seen[k] |= next[k];
   }
-  const int g = girth(adj);
+  const int len = girth(g);
   cycle.clear();
-  if (g == 0) return false;
+  if (len == 0) return false;
   for (int y = 0; y < n; ++y) {
-    if (!inmask[y]) continue;
-    distancesto(y);
+    if (!has(inmask.data(), y)) continue;
+    distancesto(g, y, len);
     path.assign(1, y);
-    if (extend(adj, 1, g)) {
+    std::fill(onpath.begin(), onpath.end(), 0);
+    add(onpath.data(), y);
+    if (extend(g, 1, len)) {
       cycle = path;
       return true;
     }
@@ -52,91 +50,100 @@ bool cyclefinder::find(const matrix<int>& adj, const bitmap& mask, std::vector<i
 }
 
 // Shortest cycle length inside the mask (0 when acyclic): for each node s, a
-// breadth-first search from s; an arc back into s closes a cycle of depth + 1 nodes.
-int cyclefinder::girth(const matrix<int>& adj) {
+// breadth-first search from s by whole layers; the first layer holding a parent of s
+// closes a cycle of depth + 1 nodes.
+int cyclefinder::girth(const bbgraph& g) {
   int best = 0;
-  for (int s = 0; s < n && best != 2; ++s) {  // no cycle is shorter than 2
-    if (!inmask[s] || parents[s].empty()) continue;
-    std::fill(dist.begin(), dist.end(), -1);
-    int head = 0, tail = 0;
-    queue[tail++] = s;
-    dist[s] = 0;
-    bool closed = false;
-    while (head < tail && !closed) {
-      const int x = queue[head++];
-      if (best != 0 && dist[x] + 1 >= best) break;
-      for (int k = 1; k <= adj(x, 0) && !closed; ++k) {
-        const int z = adj(x, k);
-        if (!inmask[z]) continue;
-        if (z == s) {
-          best = dist[x] + 1;
-          closed = true;
-        } else if (dist[z] < 0) {
-          dist[z] = dist[x] + 1;
-          queue[tail++] = z;
-        }
+  for (int s = 0; s < g.n && best != 2; ++s) {  // no cycle is shorter than 2
+    if (!has(inmask.data(), s)) continue;
+    const uint64_t* into = g.parents(s);
+    bool entered = false;
+    for (int k = 0; k < W; ++k) entered = entered || (into[k] & inmask[k]) != 0;
+    if (!entered) continue;
+    std::fill(layer.begin(), layer.end(), 0);
+    add(layer.data(), s);
+    seen = layer;
+    for (int depth = 0; best == 0 || depth + 1 < best; ++depth) {
+      bool closes = false, grows = false;
+      for (int k = 0; k < W; ++k) closes = closes || (layer[k] & into[k] & inmask[k]) != 0;
+      if (closes) {
+        best = depth + 1;
+        break;
       }
+      std::fill(next.begin(), next.end(), 0);
+      for (int k = 0; k < W; ++k)
+        for (uint64_t word = layer[k]; word != 0; word &= word - 1) {
+          const uint64_t* row = g.children(64 * k + __builtin_ctzll(word));
+          for (int j = 0; j < W; ++j) next[j] |= row[j];
+        }
+      for (int k = 0; k < W; ++k) {
+        next[k] &= inmask[k] & ~seen[k];
+        seen[k] |= next[k];
+        grows = grows || next[k] != 0;
+      }
+      if (!grows) break;
+      layer.swap(next);
     }
   }
   return best;
 }
 
-// dist[v] = arcs on a shortest path from v to y inside the mask (-1: none).
-void cyclefinder::distancesto(int y) {
-  std::fill(dist.begin(), dist.end(), -1);
-  int head = 0, tail = 0;
-  queue[tail++] = y;
-  dist[y] = 0;
-  while (head < tail) {
-    const int x = queue[head++];
-    for (int v : parents[x])
-      if (dist[v] < 0) {
-        dist[v] = dist[x] + 1;
-        queue[tail++] = v;
+// within row d: the nodes of the mask with a path of at most d arcs to y inside the mask.
+void cyclefinder::distancesto(const bbgraph& g, int y, int len) {
+  uint64_t* row = within.data();
+  std::fill(row, row + W, 0);
+  add(row, y);
+  layer.assign(row, row + W);
+  for (int d = 1; d <= len; ++d) {
+    uint64_t* cur = row + size_t(d) * W;
+    const uint64_t* prev = cur - W;
+    std::fill(next.begin(), next.end(), 0);
+    for (int k = 0; k < W; ++k)
+      for (uint64_t word = layer[k]; word != 0; word &= word - 1) {
+        const uint64_t* from = g.parents(64 * k + __builtin_ctzll(word));
+        for (int j = 0; j < W; ++j) next[j] |= from[j];
       }
+    for (int k = 0; k < W; ++k) {
+      next[k] &= inmask[k] & ~prev[k];
+      cur[k] = prev[k] | next[k];
+    }
+    layer.swap(next);
   }
 }
 
-// Depth-first extension of path (depth nodes so far) to a cycle of g nodes through
-// path[0], neighbours in increasing order, so cycles come in lexicographic order.
-bool cyclefinder::extend(const matrix<int>& adj, int depth, int g) {
+// Depth-first extension of path (depth nodes so far) to a cycle of len nodes through
+// path[0], children in increasing order, so cycles come in lexicographic order. A child
+// must be new and still able to return to path[0] within the remaining arcs.
+bool cyclefinder::extend(const bbgraph& g, int depth, int len) {
   const int y = path[0], x = path.back();
-  if (depth == g) {
-    for (int k = 1; k <= adj(x, 0); ++k)
-      if (adj(x, k) == y) return recorded();
-    return false;
-  }
-  for (int k = 1; k <= adj(x, 0); ++k) {
-    const int z = adj(x, k);
-    // z must be new and still able to return to y within the remaining arcs.
-    if (!inmask[z] || dist[z] < 0 || dist[z] > g - depth) continue;
-    if (std::find(path.begin(), path.end(), z) != path.end()) continue;
-    path.push_back(z);
-    if (extend(adj, depth + 1, g)) return true;
-    path.pop_back();
+  const uint64_t* out = g.children(x);
+  if (depth == len) return has(out, y) && recorded(g);
+  const uint64_t* near = &within[size_t(len - depth) * W];
+  for (int k = 0; k < W; ++k) {
+    uint64_t word = out[k] & inmask[k] & near[k] & ~onpath[k];
+    while (word != 0) {
+      const int z = 64 * k + __builtin_ctzll(word);
+      word &= word - 1;
+      path.push_back(z);
+      add(onpath.data(), z);
+      if (extend(g, depth + 1, len)) return true;
+      drop(onpath.data(), z);
+      path.pop_back();
+    }
   }
   return false;
 }
 
 // Whether the rotation in path is recorded: some start reaches path[0] while avoiding
-// the other cycle nodes.
-bool cyclefinder::recorded() {
+// the other cycle nodes, found backwards from path[0] over the parent rows.
+bool cyclefinder::recorded(const bbgraph& g) {
   const int y = path[0];
-  std::fill(blocked.begin(), blocked.end(), 0);
-  for (size_t i = 1; i < path.size(); ++i) blocked[path[i]] = 1;
-  // Backwards from y over unblocked nodes; any start met can reach y.
-  std::fill(seen.begin(), seen.end(), 0);
-  int head = 0, tail = 0;
-  queue[tail++] = y;
-  seen[y] = 1;
-  while (head < tail) {
-    const int x = queue[head++];
-    if (std::binary_search(starts.begin(), starts.end(), x)) return true;
-    for (int v : parents[x])
-      if (!blocked[v] && !seen[v]) {
-        seen[v] = 1;
-        queue[tail++] = v;
-      }
-  }
+  std::fill(layer.begin(), layer.end(), 0);
+  add(layer.data(), y);
+  for (int k = 0; k < W; ++k) next[k] = inmask[k] & ~onpath[k];
+  add(next.data(), y);
+  g.closure(g.parentrows(), layer.data(), next.data(), seen.data(), todo.data());
+  for (int k = 0; k < W; ++k)
+    if ((seen[k] & starts[k]) != 0) return true;
   return false;
 }

@@ -10,32 +10,35 @@
 // recorded rotation among the shortest cycles. This class finds it directly:
 //   1. the girth g of the masked graph by a breadth-first search from every node;
 //   2. for y in increasing order, the simple paths y -> .. of g nodes closing back to y,
-//      in lexicographic order (sorted neighbour lists, depth-first), pruned by the
-//      distance back to y;
+//      in lexicographic order (neighbours in increasing order, depth-first), pruned by
+//      the distance back to y;
 //   3. the first such cycle whose rotation is recorded (a reachability test) is the answer.
-// Cost: O(V E) for the girth plus the short enumeration, instead of exponential.
+// Cost: O(V E) for the girth plus the short enumeration, instead of exponential. Node sets
+// are words of the graph's rows, so a breadth-first layer costs a few word operations.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "core/bitmap.hh"
-#include "core/matrix.hh"
+#include "search/bbgraph.hh"
 
 class cyclefinder {
  public:
   explicit cyclefinder(int n);
-  // True and the cycle (c_{i+1} a neighbour of c_i, c_0 of the last) when the nodes of
-  // mask (all nodes when it has no words) hold a cycle of adj.
-  bool find(const matrix<int>& adj, const bitmap& mask, std::vector<int>& cycle);
+  // True and the cycle (c_{i+1} a child of c_i, c_0 of the last) when the nodes of mask
+  // (all nodes when it has no words) hold a cycle of g.
+  bool find(const bbgraph& g, const bitmap& mask, std::vector<int>& cycle);
 
  private:
-  int n;
-  std::vector<char> inmask, blocked, seen;
-  std::vector<int> dist, queue, starts, path;
-  std::vector<std::vector<int>> parents;  // reverse arcs inside the mask
+  int W;
+  // Word sets: the mask, the starts of the walk, the nodes on the path, scratch; within
+  // row d (d = 0..n) holds the nodes at most d arcs away from the cycle's first node.
+  std::vector<uint64_t> inmask, starts, onpath, seen, layer, next, todo, within;
+  std::vector<int> path;
 
-  int girth(const matrix<int>& adj);
-  void distancesto(int y);
-  bool extend(const matrix<int>& adj, int depth, int g);
-  bool recorded();
+  int girth(const bbgraph& g);
+  void distancesto(const bbgraph& g, int y, int len);
+  bool extend(const bbgraph& g, int depth, int len);
+  bool recorded(const bbgraph& g);
 };

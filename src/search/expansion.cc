@@ -4,6 +4,7 @@
 // child breaks it differently and no network lies in two children (the cycle rule); an
 // acyclic relaxation is either a solution or, when it is too wide, split so that every
 // child denies one variable its best set (the width rule).
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 #include <sstream>
@@ -17,17 +18,17 @@ bool bbsearch::expand(double& k) {
 }
 
 // Child evaluation: prune by bound, solve an acyclic thin relaxation at once, otherwise
-// queue the child with the components of its own relaxation. relax and adj already hold
-// the child's relaxation (see setrow).
+// queue the child with the components of its own relaxation. graph and chosen already
+// hold the child's relaxation (see setrow).
 bool bbsearch::evaluatechild(double K, double k) {
   if (K <= best) {
     ++prunebyval;
     return false;
   }
-  tj.strongcomp(adj);
+  strongcomp();
   const bitmap& first = tj.components.front();
   // The width only matters for an acyclic relaxation, so it is computed only there.
-  if (first.empty() && passeswidth(relax)) return newincumbent(K, "Best found so far value=");
+  if (first.empty() && passeswidth()) return newincumbent(K, "Best found so far value=");
   work->set(perVar.data(), tj.below, first, n);
   *work->gets() = K;
   if (K > k + 1e-9) {
@@ -41,59 +42,74 @@ bool bbsearch::evaluatechild(double K, double k) {
   return false;
 }
 
-// Clears the entries of c that hold the parent (arc split) or any other cycle member
-// (leave-one-out split); with keepwith, clears the others instead.
-void bbsearch::restrictchild(int c, int parent, bool leaveoneout, bool keepwith) {
-  bitmap& b = perVar[c];
-  uint32_t* words = b.words();
-  for (int k = 0; k < b.gN(); ++k) {
-    uint32_t word = words[k];
-    while (word != 0) {
-      const int bit = __builtin_ctz(word);
-      word &= word - 1;
-      const char* set = lists[c][32 * k + bit].second.data;
-      bool holds = false;
-      if (leaveoneout) {
-        for (int x : cycle) holds = holds || (x != c && set[x] > 0);
-      } else {
-        holds = set[parent] > 0;
-      }
-      if (holds != keepwith) words[k] &= ~(1u << bit);
-    }
+// The strong components of the relaxation in hand, left in tj as a run of it leaves them.
+// A run keeps one bitmap per component found (one empty bitmap when none), and live
+// bitmaps count in the memory figure, so the list is kept at that length.
+void bbsearch::strongcomp() {
+  int count = 0;
+  if (tj.components.empty()) tj.components.emplace_back(n);
+  graph.strongcomp(tj.components.front(), tj.below, count);
+  const size_t length = size_t(std::max(count, 1));
+  if (tj.components.size() != length) tj.components.resize(length, bitmap(n));
+}
+
+// cut: the entries of c that hold the parent (arc split) or any other cycle member
+// (leave-one-out split), as a bitmap over c's list.
+void bbsearch::cutmask(int c, int parent, bool leaveoneout) {
+  const int words = perVar[c].gN();
+  const uint32_t* table = &holding[holdingat[c]];
+  if (!leaveoneout) {
+    std::copy(table + size_t(parent) * words, table + size_t(parent + 1) * words, cut.begin());
+    return;
+  }
+  std::fill(cut.begin(), cut.begin() + words, 0u);
+  for (int x : cycle) {
+    if (x == c) continue;
+    const uint32_t* row = table + size_t(x) * words;
+    for (int k = 0; k < words; ++k) cut[k] |= row[k];
   }
 }
 
-// Puts entry e of variable c into row c of relax and updates the children lists of the
-// variables that gain or lose c as a child: a child differs from its node in one row, so
-// this replaces a full rebuild of the relaxation and its adjacency per child.
+// Makes entry e variable c's parent set in the relaxation in hand.
 void bbsearch::setrow(int c, int e) {
-  const char* set = lists[c][e].second.data;
-  changed.clear();
-  for (int q = 0; q < n; ++q) {
-    char& cell = relax(c, q);
-    if (q != c && (cell > 0) != (set[q] > 0)) changed.push_back(q);
-    cell = set[q];
+  chosen[c] = e;
+  graph.setparents(c, &pmasks[pmaskat[c] + size_t(e) * graph.W]);
+}
+
+// The relaxation of perVar into graph and chosen; false when a variable has no entry.
+bool bbsearch::loadrelaxation() {
+  for (int v = 0; v < n; ++v) {
+    const int h = perVar[v].highest();
+    if (h < 0) return false;
+    setrow(v, h);
   }
-  for (int q : changed) getAdjChild(relax, adj, q);
+  return true;
+}
+
+// relax as the matrix of the chosen entries, for the elimination and the incumbent.
+void bbsearch::fillrelax() {
+  for (int v = 0; v < n; ++v) {
+    const char* set = lists[v][chosen[v]].second.data;
+    for (int q = 0; q < n; ++q) relax(v, q) = set[q];
+  }
 }
 
 // The cycle rule. Arc i of the cycle (parent c_i, child c_{i+1}) yields the child in
 // which that arc is broken while the arcs before it are kept, so the children are
-// disjoint. w tracks the bound of what remains after the kept arcs.
+// disjoint. w tracks the bound of what remains after the kept arcs. saved[c] holds c's
+// entries before its split; only the cycle's variables change.
 bool bbsearch::expandcycle(double& k) {
-  check(bitmap::frombitmap(perVar.data(), relax, lists), "frombitmap(perVar)");
-  getAdjChild(relax, adj, -1);
+  check(loadrelaxation(), "frombitmap(perVar)");
   if (!firstcycle(comp)) {
     // The stored component came from a wider graph than the relaxation (the root, or a
     // child of the width rule): the relaxation's own components decide.
-    tj.strongcomp(adj);
+    strongcomp();
     if (tj.components.front().empty()) return settleacyclic(k);
     comp = tj.components.front();
     check(firstcycle(comp), "firstcycle(comp)");
   }
   const bool leaveoneout = p.heuristictype % 2 != 0;
   const int L = int(cycle.size());
-  for (int v = 0; v < n; ++v) saved[v] = perVar[v];
   double w = k;
   const double key = k;
   for (int i = 0; i < L; ++i) {
@@ -104,7 +120,12 @@ bool bbsearch::expandcycle(double& k) {
       break;
     }
     const double so = lists[c][o].first;
-    restrictchild(c, parent, leaveoneout, false);
+    cutmask(c, parent, leaveoneout);
+    saved[c] = perVar[c];
+    const uint32_t* before = saved[c].words();
+    uint32_t* words = perVar[c].words();
+    const int count = perVar[c].gN();
+    for (int j = 0; j < count; ++j) words[j] = before[j] & ~cut[j];
     const int h = perVar[c].highest();
     if (h < 0) {
       ++prunebyfeas;
@@ -115,15 +136,13 @@ bool bbsearch::expandcycle(double& k) {
         return true;
       }
     }
-    perVar[c] = saved[c];
-    restrictchild(c, parent, leaveoneout, true);
+    for (int j = 0; j < count; ++j) words[j] = before[j] & cut[j];
     const int kept = perVar[c].highest();
     if (kept < 0) {
       ++prunebyfeas;
       break;
     }
     setrow(c, kept);
-    saved[c] = perVar[c];
     w = w + lists[c][kept].first - so;
   }
   k = w;
@@ -133,8 +152,8 @@ bool bbsearch::expandcycle(double& k) {
 // An acyclic relaxation is the best network of its node when it is thin enough;
 // otherwise the width rule splits it. A node that cannot beat the incumbent is dropped.
 bool bbsearch::settleacyclic(double k) {
-  check(bitmap::frombitmap(perVar.data(), relax, lists), "frombitmap(perVar)");
-  if (passeswidth(relax)) return k > best && newincumbent(k, "Best found so far score=");
+  check(loadrelaxation(), "frombitmap(perVar)");
+  if (passeswidth()) return k > best && newincumbent(k, "Best found so far score=");
   if (k > best) expandtreewidth(k);
   return false;
 }
@@ -164,4 +183,4 @@ void bbsearch::expandtreewidth(double k) {
 
 // The first cycle acyclicAdj(adj, false, mask) would give: a shortest one, confined to
 // the node's component.
-bool bbsearch::firstcycle(const bitmap& mask) { return cycles.find(adj, mask, cycle); }
+bool bbsearch::firstcycle(const bitmap& mask) { return cycles.find(graph, mask, cycle); }

@@ -116,6 +116,20 @@ double scoreof(const io& d, const matrix<char>& S) {
   return total;
 }
 
+// S as a bbgraph: row i of S holds the parents of i.
+bbgraph graphof(const matrix<char>& S) {
+  const int n = S.n;
+  bbgraph g(n);
+  std::vector<uint64_t> mask(size_t(g.W));
+  for (int i = 0; i < n; ++i) {
+    std::fill(mask.begin(), mask.end(), 0);
+    for (int k = 0; k < n; ++k)
+      if (k != i && S(i, k) > 0) mask[k >> 6] |= uint64_t(1) << (k & 63);
+    g.setparents(i, mask.data());
+  }
+  return g;
+}
+
 }  // namespace
 
 // Root cycle 0 <-> 1; variable 2 takes 0 as parent. Arc split on the arc 0 -> 1: the first
@@ -299,7 +313,7 @@ TEST(BranchAndBound, CycleFinderAgreesWithFullEnumeration) {
     const cycleset all = acyclicAdj(adj, false, mask);
     cyclefinder finder(n);
     std::vector<int> cycle;
-    const bool found = finder.find(adj, mask, cycle);
+    const bool found = finder.find(graphof(S), mask, cycle);
     ASSERT_EQ(found, !all.empty()) << "trial " << trial;
     if (!found) continue;
     const matrix<int>& first = *all.begin();

@@ -1,0 +1,59 @@
+// bbgraph: the digraph of a branch-and-bound relaxation as rows of 64-bit words, so that a
+// child, which changes one variable's parent set, costs a few word operations instead of
+// a rebuild of an n x n matrix and its adjacency lists.
+//
+// Row v of `par` holds v's parents, row q of `chi` q's children (bit x of word x/64); W
+// words per row, bits at n and above stay 0. An arc q -> v is in par(v) exactly when v is
+// in chi(q), and no row holds its own node. The strong-component run gives exactly what a
+// tarjan run over the matching adjacency lists gives: the same depth-first order (starts
+// and neighbours in increasing order), so the same first component.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "core/bitmap.hh"
+
+class bbgraph {
+ public:
+  const int n;
+  const int W;  // words per row
+
+  explicit bbgraph(int n);
+
+  const uint64_t* parents(int v) const { return &par[size_t(v) * W]; }
+  const uint64_t* children(int v) const { return &chi[size_t(v) * W]; }
+  const uint64_t* parentrows() const { return par.data(); }
+  const uint64_t* childrows() const { return chi.data(); }
+
+  // Makes mask (W words, without v) the parent set of v.
+  void setparents(int v, const uint64_t* mask);
+  // The nodes reachable from `from` (themselves included) along the arcs of `rows`
+  // (par or chi, W words per node) through nodes of `within`; todo is W words of scratch.
+  void closure(const uint64_t* rows, const uint64_t* from, const uint64_t* within,
+               uint64_t* out, uint64_t* todo) const;
+  // Strong components as tarjan::strongcomp with no mask or target gives them: first is
+  // the last non-trivial component completed (empty when none), below what any
+  // non-trivial component reaches, less first; count the number of such components.
+  void strongcomp(bitmap& first, bitmap& below, int& count);
+
+  // Copies a word set into a bitmap over the n nodes, and back.
+  void tobitmap(const uint64_t* words, bitmap& out) const;
+  void frombitmap(const bitmap& in, uint64_t* words) const;
+
+ private:
+  std::vector<uint64_t> par, chi;
+  // Scratch of strongcomp: per node its index and lowlink (0: not visited), the node
+  // stack with its membership, the call frames (node, word, bits left), and word sets.
+  struct frame {
+    int v;
+    int word;
+    uint64_t left;
+  };
+  std::vector<int> index, lowlink, stack;
+  std::vector<frame> calls;
+  std::vector<uint64_t> onstack, allcomps, firstcomp, all, reached, todo;
+
+  void visit(int start, int& counter, int& depth, int& count);
+  void popcomponent(int v, int& depth, int& count);
+};
