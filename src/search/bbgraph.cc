@@ -4,9 +4,8 @@
 
 bbgraph::bbgraph(int n)
     : n(n), W(n > 64 ? (n + 63) / 64 : 1), par(size_t(n) * W, 0), chi(size_t(n) * W, 0),
-      index(size_t(n)), lowlink(size_t(n)), stack(size_t(n)), onstack(W),
-      allcomps(W), firstcomp(W), all(W, 0), reached(W), todo(W) {
-  calls.reserve(size_t(n));
+      index(size_t(n)), lowlink(size_t(n)), stack(size_t(n)), calls(size_t(n)), onstack(W), allcomps(W),
+      firstcomp(W), all(W, 0), reached(W), todo(W) {
   for (int v = 0; v < n; ++v) all[v >> 6] |= uint64_t(1) << (v & 63);
 }
 
@@ -28,71 +27,87 @@ void bbgraph::setparents(int v, const uint64_t* mask) {
 
 // Breadth-first closure on word sets: every node taken from todo adds its unreached
 // neighbours inside `within`, so each node's row is read once.
+template <int FW>
 void bbgraph::closure(const uint64_t* rows, const uint64_t* from, const uint64_t* within,
                       uint64_t* out, uint64_t* todo) const {
-  for (int k = 0; k < W; ++k) out[k] = todo[k] = from[k];
-  for (int k = 0; k < W; ++k) {
+  const int w = FW ? FW : W;
+  for (int k = 0; k < w; ++k) out[k] = todo[k] = from[k];
+  for (int k = 0; k < w; ++k) {
     while (todo[k] != 0) {
       const int x = 64 * k + __builtin_ctzll(todo[k]);
       todo[k] &= todo[k] - 1;
-      const uint64_t* row = rows + size_t(x) * W;
-      for (int j = 0; j < W; ++j) {
+      const uint64_t* row = rows + size_t(x) * w;
+      for (int j = 0; j < w; ++j) {
         const uint64_t fresh = row[j] & within[j] & ~out[j];
         out[j] |= fresh;
         todo[j] |= fresh;
       }
-      // A node added in an earlier word is taken up by restarting from there.
+      // A node added in an earlier word is taken up by going back to that word.
       for (int j = 0; j < k; ++j)
         if (todo[j] != 0) k = j;
     }
   }
 }
 
+template void bbgraph::closure<0>(const uint64_t*, const uint64_t*, const uint64_t*,
+                                  uint64_t*, uint64_t*) const;
+template void bbgraph::closure<1>(const uint64_t*, const uint64_t*, const uint64_t*,
+                                  uint64_t*, uint64_t*) const;
+
 void bbgraph::strongcomp(bitmap& first, bitmap& below, int& count) {
-  std::fill(index.begin(), index.end(), 0);
-  std::fill(onstack.begin(), onstack.end(), 0);
-  std::fill(allcomps.begin(), allcomps.end(), 0);
-  std::fill(firstcomp.begin(), firstcomp.end(), 0);
-  int counter = 1, depth = 0;
-  count = 0;
-  for (int i = 0; i < n; ++i)
-    if (index[i] == 0) visit(i, counter, depth, count);
-  closure(chi.data(), allcomps.data(), all.data(), reached.data(), todo.data());
+  if (W == 1)
+    run<1>(count);
+  else
+    run<0>(count);
   for (int k = 0; k < W; ++k) reached[k] &= ~firstcomp[k];
   tobitmap(firstcomp.data(), first);
   tobitmap(reached.data(), below);
 }
 
+template <int FW>
+void bbgraph::run(int& count) {
+  const int w = FW ? FW : W;
+  for (int v = 0; v < n; ++v) index[v] = 0;
+  for (int k = 0; k < w; ++k) onstack[k] = allcomps[k] = firstcomp[k] = 0;
+  int counter = 1, depth = 0;
+  count = 0;
+  for (int i = 0; i < n; ++i)
+    if (index[i] == 0) visit<FW>(i, counter, depth, count);
+  closure<FW>(chi.data(), allcomps.data(), all.data(), reached.data(), todo.data());
+}
+
 // Tarjan's algorithm with an explicit stack of call frames instead of recursion; a frame
-// walks its node's children word by word in increasing order.
+// walks its node's children word by word in increasing order. Frames live in a fixed
+// array indexed by hand: with push_back and a lambda the walk cost four times as much.
+template <int FW>
 void bbgraph::visit(int start, int& counter, int& depth, int& count) {
-  calls.clear();
-  auto enter = [&](int v) {
-    index[v] = lowlink[v] = counter++;
-    stack[depth++] = v;
-    onstack[v >> 6] |= uint64_t(1) << (v & 63);
-    calls.push_back({v, 0, chi[size_t(v) * W]});
-  };
-  enter(start);
-  while (!calls.empty()) {
-    frame& f = calls.back();
-    const int v = f.v;
-    while (f.left == 0 && f.word + 1 < W) f.left = chi[size_t(v) * W + ++f.word];
+  const int w = FW ? FW : W;
+  frame* calls_ = calls.data();
+  int top = 0;
+  int v = start;
+  index[v] = lowlink[v] = counter++;
+  stack[depth++] = v;
+  onstack[v >> 6] |= uint64_t(1) << (v & 63);
+  calls_[0] = {v, 0, chi[size_t(v) * w]};
+  while (top >= 0) {
+    frame& f = calls_[top];
+    v = f.v;
+    while (f.left == 0 && f.word + 1 < w) f.left = chi[size_t(v) * w + ++f.word];
     if (f.left == 0) {
-      calls.pop_back();
+      --top;
       if (index[v] == lowlink[v]) popcomponent(v, depth, count);
-      if (!calls.empty()) {
-        int& up = lowlink[calls.back().v];
-        up = std::min(up, lowlink[v]);
-      }
+      if (top >= 0 && lowlink[v] < lowlink[calls_[top].v]) lowlink[calls_[top].v] = lowlink[v];
       continue;
     }
-    const int w = 64 * f.word + __builtin_ctzll(f.left);
+    const int x = 64 * f.word + __builtin_ctzll(f.left);
     f.left &= f.left - 1;
-    if (index[w] == 0) {
-      enter(w);
-    } else if (((onstack[w >> 6] >> (w & 63)) & 1) && index[w] < lowlink[v]) {
-      lowlink[v] = index[w];
+    if (index[x] == 0) {
+      index[x] = lowlink[x] = counter++;
+      stack[depth++] = x;
+      onstack[x >> 6] |= uint64_t(1) << (x & 63);
+      calls_[++top] = {x, 0, chi[size_t(x) * w]};
+    } else if (((onstack[x >> 6] >> (x & 63)) & 1) && index[x] < lowlink[v]) {
+      lowlink[v] = index[x];
     }
   }
 }
@@ -105,24 +120,18 @@ void bbgraph::popcomponent(int v, int& depth, int& count) {
     return;
   }
   std::fill(firstcomp.begin(), firstcomp.end(), 0);
-  int w;
+  int x;
   do {
-    w = stack[--depth];
-    const uint64_t bit = uint64_t(1) << (w & 63);
-    onstack[w >> 6] &= ~bit;
-    firstcomp[w >> 6] |= bit;
-    allcomps[w >> 6] |= bit;
-  } while (w != v);
+    x = stack[--depth];
+    const uint64_t bit = uint64_t(1) << (x & 63);
+    onstack[x >> 6] &= ~bit;
+    firstcomp[x >> 6] |= bit;
+    allcomps[x >> 6] |= bit;
+  } while (x != v);
   ++count;
 }
 
 void bbgraph::tobitmap(const uint64_t* words, bitmap& out) const {
   uint32_t* to = out.words();
   for (int k = 0; k < out.gN(); ++k) to[k] = uint32_t(words[k >> 1] >> (32 * (k & 1)));
-}
-
-void bbgraph::frombitmap(const bitmap& in, uint64_t* words) const {
-  std::fill(words, words + W, 0);
-  const uint32_t* from = in.words();
-  for (int k = 0; k < in.gN(); ++k) words[k >> 1] |= uint64_t(from[k]) << (32 * (k & 1));
 }

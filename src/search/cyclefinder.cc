@@ -17,31 +17,34 @@ cyclefinder::cyclefinder(int n)
 }
 
 bool cyclefinder::find(const bbgraph& g, const bitmap& mask, std::vector<int>& cycle) {
-  const int n = g.n;
-  std::fill(inmask.begin(), inmask.end(), 0);
+  return W == 1 ? findw<1>(g, mask, cycle) : findw<0>(g, mask, cycle);
+}
+
+template <int FW>
+bool cyclefinder::findw(const bbgraph& g, const bitmap& mask, std::vector<int>& cycle) {
+  const int n = g.n, w = FW ? FW : W;
+  for (int k = 0; k < w; ++k) inmask[k] = starts[k] = seen[k] = 0;
   for (int v = 0; v < n; ++v)
     if (mask.gN() == 0 || mask.test(v)) add(inmask.data(), v);
   // The starts of the exhaustive walk: each node not reachable from an earlier start.
-  std::fill(starts.begin(), starts.end(), 0);
-  std::fill(seen.begin(), seen.end(), 0);
   for (int j = 0; j < n; ++j) {
     if (!has(inmask.data(), j) || has(seen.data(), j)) continue;
     add(starts.data(), j);
-    std::fill(layer.begin(), layer.end(), 0);
+    for (int k = 0; k < w; ++k) layer[k] = 0;
     add(layer.data(), j);
-    g.closure(g.childrows(), layer.data(), inmask.data(), next.data(), todo.data());
-    for (int k = 0; k < W; ++k) seen[k] |= next[k];
+    g.closure<FW>(g.childrows(), layer.data(), inmask.data(), next.data(), todo.data());
+    for (int k = 0; k < w; ++k) seen[k] |= next[k];
   }
-  const int len = girth(g);
+  const int len = girth<FW>(g);
   cycle.clear();
   if (len == 0) return false;
   for (int y = 0; y < n; ++y) {
     if (!has(inmask.data(), y)) continue;
-    distancesto(g, y, len);
+    distancesto<FW>(g, y, len);
     path.assign(1, y);
-    std::fill(onpath.begin(), onpath.end(), 0);
+    for (int k = 0; k < w; ++k) onpath[k] = 0;
     add(onpath.data(), y);
-    if (extend(g, 1, len)) {
+    if (extend<FW>(g, 1, len)) {
       cycle = path;
       return true;
     }
@@ -52,81 +55,85 @@ bool cyclefinder::find(const bbgraph& g, const bitmap& mask, std::vector<int>& c
 // Shortest cycle length inside the mask (0 when acyclic): for each node s, a
 // breadth-first search from s by whole layers; the first layer holding a parent of s
 // closes a cycle of depth + 1 nodes.
+template <int FW>
 int cyclefinder::girth(const bbgraph& g) {
+  const int w = FW ? FW : W;
   int best = 0;
   for (int s = 0; s < g.n && best != 2; ++s) {  // no cycle is shorter than 2
     if (!has(inmask.data(), s)) continue;
     const uint64_t* into = g.parents(s);
     bool entered = false;
-    for (int k = 0; k < W; ++k) entered = entered || (into[k] & inmask[k]) != 0;
+    for (int k = 0; k < w; ++k) entered = entered || (into[k] & inmask[k]) != 0;
     if (!entered) continue;
-    std::fill(layer.begin(), layer.end(), 0);
+    for (int k = 0; k < w; ++k) layer[k] = seen[k] = 0;
     add(layer.data(), s);
-    seen = layer;
+    add(seen.data(), s);
     for (int depth = 0; best == 0 || depth + 1 < best; ++depth) {
       bool closes = false, grows = false;
-      for (int k = 0; k < W; ++k) closes = closes || (layer[k] & into[k] & inmask[k]) != 0;
+      for (int k = 0; k < w; ++k) closes = closes || (layer[k] & into[k] & inmask[k]) != 0;
       if (closes) {
         best = depth + 1;
         break;
       }
-      std::fill(next.begin(), next.end(), 0);
-      for (int k = 0; k < W; ++k)
+      for (int k = 0; k < w; ++k) next[k] = 0;
+      for (int k = 0; k < w; ++k)
         for (uint64_t word = layer[k]; word != 0; word &= word - 1) {
           const uint64_t* row = g.children(64 * k + __builtin_ctzll(word));
-          for (int j = 0; j < W; ++j) next[j] |= row[j];
+          for (int j = 0; j < w; ++j) next[j] |= row[j];
         }
-      for (int k = 0; k < W; ++k) {
-        next[k] &= inmask[k] & ~seen[k];
-        seen[k] |= next[k];
-        grows = grows || next[k] != 0;
+      for (int k = 0; k < w; ++k) {
+        layer[k] = next[k] & inmask[k] & ~seen[k];
+        seen[k] |= layer[k];
+        grows = grows || layer[k] != 0;
       }
       if (!grows) break;
-      layer.swap(next);
     }
   }
   return best;
 }
 
 // within row d: the nodes of the mask with a path of at most d arcs to y inside the mask.
+template <int FW>
 void cyclefinder::distancesto(const bbgraph& g, int y, int len) {
+  const int w = FW ? FW : W;
   uint64_t* row = within.data();
-  std::fill(row, row + W, 0);
+  for (int k = 0; k < w; ++k) row[k] = layer[k] = 0;
   add(row, y);
-  layer.assign(row, row + W);
+  add(layer.data(), y);
   for (int d = 1; d <= len; ++d) {
-    uint64_t* cur = row + size_t(d) * W;
-    const uint64_t* prev = cur - W;
-    std::fill(next.begin(), next.end(), 0);
-    for (int k = 0; k < W; ++k)
+    uint64_t* cur = row + size_t(d) * w;
+    const uint64_t* prev = cur - w;
+    for (int k = 0; k < w; ++k) next[k] = 0;
+    for (int k = 0; k < w; ++k)
       for (uint64_t word = layer[k]; word != 0; word &= word - 1) {
         const uint64_t* from = g.parents(64 * k + __builtin_ctzll(word));
-        for (int j = 0; j < W; ++j) next[j] |= from[j];
+        for (int j = 0; j < w; ++j) next[j] |= from[j];
       }
-    for (int k = 0; k < W; ++k) {
-      next[k] &= inmask[k] & ~prev[k];
-      cur[k] = prev[k] | next[k];
+    for (int k = 0; k < w; ++k) {
+      layer[k] = next[k] & inmask[k] & ~prev[k];
+      cur[k] = prev[k] | layer[k];
     }
-    layer.swap(next);
   }
 }
 
 // Depth-first extension of path (depth nodes so far) to a cycle of len nodes through
 // path[0], children in increasing order, so cycles come in lexicographic order. A child
 // must be new and still able to return to path[0] within the remaining arcs.
+template <int FW>
 bool cyclefinder::extend(const bbgraph& g, int depth, int len) {
+  const int w = FW ? FW : W;
   const int y = path[0], x = path.back();
   const uint64_t* out = g.children(x);
-  if (depth == len) return has(out, y) && recorded(g);
-  const uint64_t* near = &within[size_t(len - depth) * W];
-  for (int k = 0; k < W; ++k) {
+  if (depth == len) return has(out, y) && recorded<FW>(g);
+  const uint64_t* near = &within[size_t(len - depth) * w];
+  for (int k = 0; k < w; ++k) {
     uint64_t word = out[k] & inmask[k] & near[k] & ~onpath[k];
     while (word != 0) {
       const int z = 64 * k + __builtin_ctzll(word);
       word &= word - 1;
       path.push_back(z);
       add(onpath.data(), z);
-      if (extend(g, depth + 1, len)) return true;
+      if (extend<FW>(g, depth + 1, len)) return true;
       drop(onpath.data(), z);
       path.pop_back();
     }
@@ -136,14 +143,18 @@ bool cyclefinder::extend(const bbgraph& g, int depth, int len) {
 
 // Whether the rotation in path is recorded: some start reaches path[0] while avoiding
 // the other cycle nodes, found backwards from path[0] over the parent rows.
+template <int FW>
 bool cyclefinder::recorded(const bbgraph& g) {
+  const int w = FW ? FW : W;
   const int y = path[0];
-  std::fill(layer.begin(), layer.end(), 0);
+  for (int k = 0; k < w; ++k) {
+    layer[k] = 0;
+    next[k] = inmask[k] & ~onpath[k];
+  }
   add(layer.data(), y);
-  for (int k = 0; k < W; ++k) next[k] = inmask[k] & ~onpath[k];
   add(next.data(), y);
-  g.closure(g.parentrows(), layer.data(), next.data(), seen.data(), todo.data());
-  for (int k = 0; k < W; ++k)
+  g.closure<FW>(g.parentrows(), layer.data(), next.data(), seen.data(), todo.data());
+  for (int k = 0; k < w; ++k)
     if ((seen[k] & starts[k]) != 0) return true;
   return false;
 }

@@ -37,8 +37,15 @@ class cyclefinder {
   std::vector<uint64_t> inmask, starts, onpath, seen, layer, next, todo, within;
   std::vector<int> path;
 
+  // FW: the word count when fixed at compile time (1), else 0; see bbgraph::closure.
+  template <int FW>
+  bool findw(const bbgraph& g, const bitmap& mask, std::vector<int>& cycle);
+  template <int FW>
   int girth(const bbgraph& g);
+  template <int FW>
   void distancesto(const bbgraph& g, int y, int len);
+  template <int FW>
   bool extend(const bbgraph& g, int depth, int len);
+  template <int FW>
   bool recorded(const bbgraph& g);
 };
