@@ -54,10 +54,12 @@ class bbgraph {
   };
   std::vector<int> index, lowlink, stack;
   std::vector<frame> calls;
-  std::vector<uint64_t> onstack, allcomps, firstcomp, all, reached, todo;
+  std::vector<uint64_t> onstack, allcomps, firstcomp, all, reached, back, todo;
 
   template <int FW>
   void run(int& count);
+  template <int FW>
+  bool single(int& count);
   template <int FW>
   void visit(int start, int& counter, int& depth, int& count);
   void popcomponent(int v, int& depth, int& count);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 
@@ -316,6 +317,36 @@ TEST(BranchAndBound, CycleFinderAgreesWithFullEnumeration) {
     const bool found = finder.find(graphof(S), mask, cycle);
     ASSERT_EQ(found, !all.empty()) << "trial " << trial;
     if (!found) continue;
+    const matrix<int>& first = *all.begin();
+    ASSERT_EQ(int(cycle.size()), first.size()) << "trial " << trial;
+    for (int i = 0; i < first.size(); ++i) EXPECT_EQ(cycle[i], first[i]) << "trial " << trial;
+  }
+}
+
+// The same past 64 nodes, where node sets take two words: a small random graph spread
+// over node numbers up to 79, the other nodes isolated.
+TEST(BranchAndBound, CycleFinderAgreesPastOneWord) {
+  std::mt19937 gen(13);
+  const int n = 80;
+  for (int trial = 0; trial < 150; ++trial) {
+    std::vector<int> at(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) at[i] = i;
+    std::shuffle(at.begin(), at.end(), gen);
+    const int used = 3 + int(gen() % 6);
+    matrix<char> S(n, n, 0);
+    for (int i = 0; i < used; ++i)
+      for (int j = 0; j < used; ++j)
+        if (i != j && gen() % 10 < 3) S(at[i], at[j]) = 1;
+    matrix<int> adj(n, n, 0);
+    getAdjChild(S, adj, -1);
+    bitmap mask(trial % 2 == 0 ? 0 : n);
+    for (int v = 0; v < n && mask.gN() > 0; ++v)
+      if (gen() % 5 != 0) mask.set(v);
+    const cycleset all = acyclicAdj(adj, false, mask);
+    cyclefinder finder(n);
+    std::vector<int> cycle;
+    ASSERT_EQ(finder.find(graphof(S), mask, cycle), !all.empty()) << "trial " << trial;
+    if (all.empty()) continue;
     const matrix<int>& first = *all.begin();
     ASSERT_EQ(int(cycle.size()), first.size()) << "trial " << trial;
     for (int i = 0; i < first.size(); ++i) EXPECT_EQ(cycle[i], first[i]) << "trial " << trial;
