@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <sstream>
 
 #include "core/elim.hh"
@@ -33,6 +34,12 @@ void bbsearch::tabulate() {
   const int W = graph.W;
   size_t pm = 0, ho = 0, widest = 0;
   pmaskat.resize(size_t(n));
+  varat.resize(size_t(n));
+  int at = 2 * up.gN();  // the record's below and comp bitmaps come first
+  for (int v = 0; v < n; ++v) {
+    varat[v] = at;
+    at += perVar[v].gN();
+  }
   holdingat.resize(size_t(n));
   for (int v = 0; v < n; ++v) {
     pmaskat[v] = pm;
@@ -107,9 +114,19 @@ void bbsearch::unpack() {
       up.reset(v);
     } else {
       up.set(v);
-      if (!widthcanbind) perVar[v].keeponly(perVar[v].highest());
+      if (!widthcanbind) {
+        perVar[v].keeponly(perVar[v].highest());
+        mirror(v);
+      }
     }
   }
+}
+
+// The work element keeps the words of perVar, so a child's record is written by
+// patching the variables that change and its two component bitmaps instead of packing
+// every variable (the packing cost about 1,200 instructions per node on voting_435).
+void bbsearch::mirror(int v) {
+  std::memcpy(work->getdata() + varat[v], perVar[v].words(), 4 * size_t(perVar[v].gN()));
 }
 
 bool bbsearch::passeswidth() {

@@ -96,8 +96,10 @@ class bbsearch {
   std::vector<uint32_t> holding;
   std::vector<size_t> holdingat;
   std::vector<uint32_t> cut;  // scratch of the cycle rule: the entries a child loses
+  std::vector<int> varat;     // where each variable's words start in a node record
 
   void tabulate();
+  void mirror(int v);
   bool loadrelaxation();
   void fillrelax();
   bool firstcycle(const bitmap& mask);

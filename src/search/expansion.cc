@@ -6,6 +6,7 @@
 // child denies one variable its best set (the width rule).
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <sstream>
 
@@ -19,7 +20,7 @@ bool bbsearch::expand(double& k) {
 
 // Child evaluation: prune by bound, solve an acyclic thin relaxation at once, otherwise
 // queue the child with the components of its own relaxation. graph and chosen already
-// hold the child's relaxation (see setrow).
+// hold the child's relaxation (see setrow), the work element its entries (see mirror).
 bool bbsearch::evaluatechild(double K, double k) {
   if (K <= best) {
     ++prunebyval;
@@ -29,7 +30,9 @@ bool bbsearch::evaluatechild(double K, double k) {
   const bitmap& first = tj.components.front();
   // The width only matters for an acyclic relaxation, so it is computed only there.
   if (first.empty() && passeswidth()) return newincumbent(K, "Best found so far value=");
-  work->set(perVar.data(), tj.below, first, n);
+  const int words = first.gN();
+  std::memcpy(work->getdata(), tj.below.words(), 4 * size_t(words));
+  std::memcpy(work->getdata() + words, first.words(), 4 * size_t(words));
   *work->gets() = K;
   if (K > k + 1e-9) {
     std::ostringstream line;
@@ -126,6 +129,7 @@ bool bbsearch::expandcycle(double& k) {
     uint32_t* words = perVar[c].words();
     const int count = perVar[c].gN();
     for (int j = 0; j < count; ++j) words[j] = before[j] & ~cut[j];
+    mirror(c);
     const int h = perVar[c].highest();
     if (h < 0) {
       ++prunebyfeas;
@@ -137,6 +141,7 @@ bool bbsearch::expandcycle(double& k) {
       }
     }
     for (int j = 0; j < count; ++j) words[j] = before[j] & cut[j];
+    mirror(c);
     const int kept = perVar[c].highest();
     if (kept < 0) {
       ++prunebyfeas;
