@@ -115,7 +115,7 @@ void bbsearch::unpack() {
     } else {
       up.set(v);
       if (!widthcanbind) {
-        perVar[v].keeponly(perVar[v].highest());
+        perVar[v].keeponly(bestentry(perVar[v]));
         mirror(v);
       }
     }

@@ -24,6 +24,15 @@
 #include "search/cyclefinder.hh"
 #include "search/openlist.hh"
 
+// The highest allowed entry of a variable (the highest set bit), -1 when none. Inline,
+// as the search asks it of every variable of every node.
+inline int bestentry(const bitmap& b) {
+  const uint32_t* words = b.words();
+  for (int k = b.gN() - 1; k >= 0; --k)
+    if (words[k] != 0) return 32 * k + 31 - __builtin_clz(words[k]);
+  return -1;
+}
+
 class bbsearch {
  public:
   const params& p;

@@ -82,7 +82,7 @@ void bbsearch::setrow(int c, int e) {
 // The relaxation of perVar into graph and chosen; false when a variable has no entry.
 bool bbsearch::loadrelaxation() {
   for (int v = 0; v < n; ++v) {
-    const int h = perVar[v].highest();
+    const int h = bestentry(perVar[v]);
     if (h < 0) return false;
     setrow(v, h);
   }
@@ -117,7 +117,7 @@ bool bbsearch::expandcycle(double& k) {
   const double key = k;
   for (int i = 0; i < L; ++i) {
     const int parent = cycle[i], c = cycle[(i + 1) % L];
-    const int o = perVar[c].highest();
+    const int o = bestentry(perVar[c]);
     if (o < 0) {
       ++prunebyfeas;
       break;
@@ -130,7 +130,7 @@ bool bbsearch::expandcycle(double& k) {
     const int count = perVar[c].gN();
     for (int j = 0; j < count; ++j) words[j] = before[j] & ~cut[j];
     mirror(c);
-    const int h = perVar[c].highest();
+    const int h = bestentry(perVar[c]);
     if (h < 0) {
       ++prunebyfeas;
     } else {
@@ -142,7 +142,7 @@ bool bbsearch::expandcycle(double& k) {
     }
     for (int j = 0; j < count; ++j) words[j] = before[j] & cut[j];
     mirror(c);
-    const int kept = perVar[c].highest();
+    const int kept = bestentry(perVar[c]);
     if (kept < 0) {
       ++prunebyfeas;
       break;
