@@ -2,6 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -47,27 +50,63 @@ bool textreader::line(std::string& out) {
   return !out.empty();
 }
 
-char* textreader::token() {
+size_t textreader::whole_token() {
   for (;;) {
     while (pos < end && is_blank(block[pos])) ++pos;
     if (pos < end) break;
-    if (!refill()) return nullptr;
+    if (!refill()) return pos;
   }
   size_t stop = pos;
   for (;;) {
     while (stop < end && !is_blank(block[stop])) ++stop;
-    if (stop < end) break;
+    if (stop < end) return stop;
     const size_t offset = stop - pos;
-    if (!refill()) {
-      stop = pos + offset;
-      break;
-    }
+    const bool more = refill();
     stop = pos + offset;
+    if (!more) return stop;
   }
+}
+
+char* textreader::token() {
+  const size_t stop = whole_token();
+  if (stop == pos) return nullptr;
   char* start = block.data() + pos;
   block[stop] = '\0';
   pos = stop < end ? stop + 1 : stop;
   return start;
+}
+
+// The token is terminated in place only while it is parsed (block[end] is the spare
+// byte), so the text after the number stays for the next read.
+bool textreader::next_int(int& out) {
+  const size_t stop = whole_token();
+  if (stop == pos) return false;
+  char* start = block.data() + pos;
+  const char saved = block[stop];
+  block[stop] = '\0';
+  char* after = start;
+  errno = 0;
+  const long value = std::strtol(start, &after, 10);
+  block[stop] = saved;
+  if (after == start || errno == ERANGE || value < INT_MIN || value > INT_MAX) return false;
+  pos = size_t(after - block.data());
+  out = int(value);
+  return true;
+}
+
+bool textreader::next_double(double& out) {
+  const size_t stop = whole_token();
+  if (stop == pos) return false;
+  char* start = block.data() + pos;
+  const char saved = block[stop];
+  block[stop] = '\0';
+  char* after = start;
+  const double value = std::strtod(start, &after);
+  block[stop] = saved;
+  if (after == start) return false;
+  pos = size_t(after - block.data());
+  out = value;
+  return true;
 }
 
 long long textreader::remaining_bytes() const {
