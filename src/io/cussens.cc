@@ -39,7 +39,6 @@ void io::readCussenscache(const params& p) {
     int read_v = -1, count = -1;
     if (!in.next_int(read_v) || !in.next_int(count) || read_v != v || count < 0)
       fatal("Input file has unrecognized format (node=%d).", v);
-    cachesize += count;
     logsearchspace += std::log(double(count));
     parentsetlist& list = cache[size_t(v)];
     // Entries are appended only once read, so a huge K with missing lines fails at
@@ -51,6 +50,8 @@ void io::readCussenscache(const params& p) {
         fatal("Input file has unrecognized format (node=%d,parent=%d).", v, e);
       list.emplace_back(value, std::move(set));
     }
+    // Counted once the entries exist, so a false K cannot overflow the total.
+    cachesize += count;
     if (p.verbose > 2)
       messaging(infolevel, "cache [" + std::to_string(v) + "] has [" +
                                std::to_string(list.size()) + "] elements");
