@@ -7,62 +7,65 @@
 #include "scoring/score.hh"
 
 // Records in record order, each adding its weight to N_h and N_hk as the plain
-// definition does, so the double sums round exactly as there. A record with absent
-// family entries spreads the product of their weights over every completion, the
-// last absent variable turning fastest.
+// definition does, so the double sums round exactly as there.
 void score::countweighted() {
   std::vector<int> absent;
-  for (int p : parents) absent.insert(absent.end(), columns.missing[p].begin(), columns.missing[p].end());
+  for (int p : parents)
+    absent.insert(absent.end(), columns.missing[p].begin(), columns.missing[p].end());
   absent.insert(absent.end(), columns.missing[child].begin(), columns.missing[child].end());
   std::sort(absent.begin(), absent.end());
   absent.erase(std::unique(absent.begin(), absent.end()), absent.end());
-
-  const int r = nstates;
-  double* n1 = counts.data;
-  double* n2 = counts2.data;
   std::vector<int> members = parents;  // the family in increasing order
   members.insert(std::upper_bound(members.begin(), members.end(), child), child);
-  std::vector<int> value(members.size()), open;
+  const uint32_t r = uint32_t(nstates);
   size_t next = 0;
   for (int t = 0; t < nrecords; ++t) {
-    if (next == absent.size() || absent[next] != t) {
-      const uint32_t cell = cells[t];
-      n1[cell / uint32_t(r)] += 1.0;
-      n2[cell] += 1.0;
-      continue;
+    if (next < absent.size() && absent[next] == t) {
+      ++next;
+      spreadrecord(t, members);
+    } else {
+      counts.data[cells[t] / r] += 1.0;
+      counts2.data[cells[t]] += 1.0;
     }
-    ++next;
-    open.clear();
+  }
+}
+
+// A record with absent family entries spreads the product of their weights over every
+// completion of them, like an odometer whose last absent variable turns fastest.
+void score::spreadrecord(int t, const std::vector<int>& members) {
+  std::vector<int> value(members.size()), open;
+  for (size_t m = 0; m < members.size(); ++m) {
+    const int var = members[m];
+    value[m] = (*data)(t, var);
+    if (value[m] >= 0) continue;
+    check(t < int(weights->size()) && var < int((*weights)[t].size()) &&
+              (*weights)[t][var].size() >= family[var],
+          "weight vector covers every state of its variable");
+    value[m] = 0;
+    open.push_back(int(m));
+  }
+  const std::vector<matrix<double>>& given = (*weights)[t];
+  while (true) {
+    long long h = 0;
+    int k = 0;
     for (size_t m = 0; m < members.size(); ++m) {
-      value[m] = (*data)(t, members[m]);
-      if (value[m] < 0) {
-        const int var = members[m];
-        check(t < int(weights->size()) && var < int((*weights)[t].size()) &&
-                  (*weights)[t][var].size() >= family[var],
-              "weight vector covers every state of its variable");
-        value[m] = 0;
-        open.push_back(int(m));
-      }
+      if (members[m] == child) k = value[m];
+      else h = h * family[members[m]] + value[m];
     }
-    while (true) {
-      long long h = 0;
-      int k = 0;
-      for (size_t m = 0; m < members.size(); ++m) {
-        if (members[m] == child) k = value[m];
-        else h = h * family[members[m]] + value[m];
+    double w = 1.0;
+    for (int m : open) w *= given[members[m]][value[m]];
+    counts.data[h] += w;
+    counts2.data[h * nstates + k] += w;
+    int o = int(open.size()) - 1;
+    for (; o >= 0; --o) {
+      int& v = value[open[o]];
+      if (v < family[members[open[o]]] - 1) {
+        ++v;
+        break;
       }
-      double w = 1.0;
-      for (int m : open) w *= (*weights)[t][members[m]][value[m]];
-      n1[h] += w;
-      n2[h * r + k] += w;
-      int o = int(open.size()) - 1;
-      for (; o >= 0; --o) {
-        int& v = value[open[o]];
-        if (v < family[members[open[o]]] - 1) { ++v; break; }
-        v = 0;
-      }
-      if (o < 0) break;
+      v = 0;
     }
+    if (o < 0) return;
   }
 }
 

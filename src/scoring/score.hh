@@ -80,6 +80,7 @@ class score {
   bool familycomplete() const;
   void computecells(bool allownarrow);
   void countweighted();
+  void spreadrecord(int t, const std::vector<int>& members);
   template <typename C>
   double densescore(const C* c, double& a, double& b);
   double sparsescore(double& a, double& b);

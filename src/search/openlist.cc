@@ -64,7 +64,8 @@ void plelement::get(bitmap* perVar, bitmap& below, bitmap& comp, int n) const {
   }
 }
 
-myqueue::myqueue(int capacity) : N(capacity) {}
+myqueue::myqueue(int capacity, int used)
+    : N(capacity), stride(used > 0 && used < capacity ? used : capacity) {}
 
 myqueue::~myqueue() {
   resources::memkbs -= double(live) * record_kb(N);
@@ -97,9 +98,9 @@ void myqueue::insert(const plelement& e) {
   } else {
     slot = uint32_t(slotseq.size());
     slotseq.push_back(0);
-    pool.resize(pool.size() + size_t(N));
+    pool.resize(pool.size() + size_t(stride));
   }
-  std::memcpy(&pool[size_t(slot) * N], e.getdata(), 4 * size_t(N));
+  std::memcpy(&pool[size_t(slot) * stride], e.getdata(), 4 * size_t(stride));
   const entry item{e.getss(), nextseq++, slot};
   slotseq[slot] = item.seq;
   maxheap.push_back(item);
@@ -128,7 +129,7 @@ void myqueue::take(std::vector<entry>& heap, Order order, std::vector<entry>& ot
   std::pop_heap(heap.begin(), heap.end(), order);
   heap.pop_back();
   *out.gets() = top.key;
-  std::memcpy(out.getdata(), &pool[size_t(top.slot) * N], 4 * size_t(N));
+  std::memcpy(out.getdata(), &pool[size_t(top.slot) * stride], 4 * size_t(stride));
   slotseq[top.slot] = 0;
   freeslots.push_back(top.slot);
   --live;
@@ -164,5 +165,5 @@ void setsize(std::unique_ptr<myqueue>& queue, std::unique_ptr<plelement>& elemen
   if (capacity == 0)
     fatal_with_code(exitcode::node_too_large, "Too many parents to build the internal structure");
   element = std::make_unique<plelement>(capacity);
-  queue = std::make_unique<myqueue>(capacity);
+  queue = std::make_unique<myqueue>(capacity, words);
 }

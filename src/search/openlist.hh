@@ -42,14 +42,16 @@ class plelement {
 };
 
 // The open list: nodes ordered by key; equal keys keep insertion order. Records live in
-// one contiguous pool of fixed-size slots reused through a free list. Two binary heaps
+// one contiguous pool of fixed-size slots reused through a free list; a slot keeps only
+// the words a node uses (the record's capacity is rounded up, up to twice the need). Two binary heaps
 // over (key, insertion number, slot) give the greatest and the smallest node; a node taken
 // from one heap leaves a stale entry in the other (its slot's insertion number no longer
 // matches), skipped when met and swept out once stale entries outnumber live ones. The
 // flat heaps replace an ordered tree whose node-by-node descent dominated the search.
 class myqueue {
  public:
-  explicit myqueue(int capacity);
+  // Records of `capacity` words of which the first `used` (all when 0) carry the node.
+  explicit myqueue(int capacity, int used = 0);
   myqueue(const myqueue&) = delete;
   myqueue& operator=(const myqueue&) = delete;
   ~myqueue();
@@ -73,6 +75,7 @@ class myqueue {
 
  private:
   int N;
+  int stride;
   std::vector<uint32_t> pool;
   std::vector<uint32_t> freeslots;
   std::vector<uint64_t> slotseq;  // insertion number of the node in each slot, 0 when free

@@ -269,7 +269,7 @@ TEST(ScoreDeath, NoRecordsEndTheRun) {
   score s(d, p);
   matrix<int> f(2, 1, 0);
   f[0] = 2;
-  EXPECT_EXIT(s.update(f, 0), testing::ExitedWithCode(255), "^line i=0 to 1 n=0 m=0\n\n$");
+  EXPECT_EXIT(s.update(f, 0), testing::ExitedWithCode(255), "^line i=0 to 1 n=0 m=2\n\n$");
 }
 
 }  // namespace

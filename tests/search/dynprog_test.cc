@@ -6,7 +6,9 @@
 #include <random>
 #include <sstream>
 
+#include "core/rng.hh"
 #include "dynprog_reference.hh"
+#include "search/branchandbound.hh"
 #include "random_cache.hh"
 
 namespace {
@@ -69,7 +71,7 @@ TEST(Dynprog, MutualPreferenceKeepsTheBetterSingleArc) {
   add(d, 1, -2, {0});
   const outcome r = solve(p, d);
   EXPECT_EQ(r.code, 0);
-  EXPECT_EQ(r.value, -4);  // 1 -> 0 with 0 = {} gives -1 - 3; 0 -> 1 gives -5 - 2
+  EXPECT_EQ(r.value, -4);  // arc 1 -> 0: -1 + -3; arc 0 -> 1: -5 + -2; none: -8
   EXPECT_EQ(row(r.structure, 0), "11");
   EXPECT_EQ(row(r.structure, 1), "01");
 }
@@ -209,6 +211,20 @@ TEST(Dynprog, OptimumEqualsBruteForce) {
     io d;
     random_case(d, 2 + int(seed % 5), seed, false);
     EXPECT_EQ(solve(p, d).value, testsupport::brute_force_optimum(d)) << "seed " << seed;
+  }
+}
+
+// The two exact searches find the same optimum (summed in different orders).
+TEST(Dynprog, OptimumEqualsBranchAndBound) {
+  params p;
+  p.verbose = -1;
+  for (unsigned seed = 1; seed <= 25; ++seed) {
+    rng::seed(seed);
+    io d;
+    testsupport::random_cache(d, 3 + int(seed % 6), 5, 3, seed);
+    branchandbound exact(p, d, d.n, d.allow, matrix<char>(d.n, d.n, 0), -1e100);
+    exact.run(true);
+    EXPECT_NEAR(solve(p, d).value, exact.best, 1e-9) << "seed " << seed;
   }
 }
 

@@ -189,3 +189,22 @@ TEST(OpenList, AgreesWithOrderedMultimap) {
     }
   }
 }
+
+// A queue keeps only the words a node uses; those come back intact, and the accounting
+// still counts whole records.
+TEST(OpenList, KeepsTheUsedWordsOfEachRecord) {
+  std::unique_ptr<myqueue> queue;
+  std::unique_ptr<plelement> e;
+  setsize(queue, e, 9);
+  ASSERT_EQ(e->capacity(), 16);
+  for (uint32_t t = 1; t <= 3; ++t) {
+    for (int k = 0; k < 9; ++k) e->getdata()[k] = 10 * t + uint32_t(k);
+    *e->gets() = double(t);
+    queue->insert(*e);
+  }
+  EXPECT_DOUBLE_EQ(queue->usage(), 3 * (4.0 * 16 + 136) / 1024);
+  for (uint32_t t = 3; t >= 1; --t) {
+    queue->end(*e);
+    for (int k = 0; k < 9; ++k) EXPECT_EQ(e->getdata()[k], 10 * t + uint32_t(k));
+  }
+}
