@@ -77,36 +77,42 @@ char* textreader::token() {
 }
 
 // The token is terminated in place only while it is parsed (block[end] is the spare
-// byte), so the text after the number stays for the next read.
-bool textreader::next_int(int& out) {
+// byte), so the text after the number stays for the next read. parse(start, &after)
+// reads from start, sets after past what it used and says whether the value is valid.
+template <typename Parse>
+bool textreader::parse_next(Parse parse) {
   const size_t stop = whole_token();
   if (stop == pos) return false;
   char* start = block.data() + pos;
   const char saved = block[stop];
   block[stop] = '\0';
   char* after = start;
-  errno = 0;
-  const long value = std::strtol(start, &after, 10);
+  const bool valid = parse(start, &after);
   block[stop] = saved;
-  if (after == start || errno == ERANGE || value < INT_MIN || value > INT_MAX) return false;
+  if (!valid || after == start) return false;
   pos = size_t(after - block.data());
-  out = int(value);
   return true;
 }
 
+bool textreader::next_int(int& out) {
+  long value = 0;
+  const bool read = parse_next([&value](const char* s, char** after) {
+    errno = 0;
+    value = std::strtol(s, after, 10);
+    return errno != ERANGE && value >= INT_MIN && value <= INT_MAX;
+  });
+  if (read) out = int(value);
+  return read;
+}
+
 bool textreader::next_double(double& out) {
-  const size_t stop = whole_token();
-  if (stop == pos) return false;
-  char* start = block.data() + pos;
-  const char saved = block[stop];
-  block[stop] = '\0';
-  char* after = start;
-  const double value = std::strtod(start, &after);
-  block[stop] = saved;
-  if (after == start) return false;
-  pos = size_t(after - block.data());
-  out = value;
-  return true;
+  double value = 0;
+  const bool read = parse_next([&value](const char* s, char** after) {
+    value = std::strtod(s, after);
+    return true;
+  });
+  if (read) out = value;
+  return read;
 }
 
 long long textreader::remaining_bytes() const {

@@ -50,4 +50,7 @@ class textreader {
   // Skips blanks and makes the whole next token lie in the block; returns its end, or
   // pos itself at end of input.
   size_t whole_token();
+  // Parses the next token's leading number in place; see textreader.cc.
+  template <typename Parse>
+  bool parse_next(Parse parse);
 };
