@@ -1,9 +1,9 @@
 // Speed of scoring and cache construction on a data set of the shared inputs.
 // Usage: buildmap_bench [FILE [MAXPARENTS]] (default ../shared/data/alarm_10000.dat, 3).
 //
-// Part 1 builds the whole cache under BIC and BDeu (alpha 1) with the parent limit and
+// The first run builds the whole cache under BIC and BDeu (alpha 1) with the parent limit and
 // reports wall time, scored candidates (the "#score-calls=" lines) and candidates per
-// second. Part 2 times the local score of a fixed sample of families (every child with
+// second. The second run times the local score of a fixed sample of families (every child with
 // the empty set, every single parent, 40 random pairs and 40 random triples) and
 // reports ns per record x family member (best of three passes); that includes the
 // score sums after counting.

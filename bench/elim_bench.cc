@@ -10,6 +10,7 @@
 
 #include "core/elim.hh"
 #include "core/graph.hh"
+#include "../tests/core/plain_elim.hh"
 
 namespace {
 
@@ -20,43 +21,6 @@ matrix<char> network(int n, bool acyclic_only, unsigned seed) {
     for (int k = 0, parents = int(gen() % 4); k < parents; ++k)
       S(i, acyclic_only ? int(gen() % unsigned(i)) : int(gen() % unsigned(n))) = 1;
   return S;
-}
-
-// Min-fill on the byte matrix, as the method reads; the reference for the bit rows.
-std::vector<int> bestfirst_plain(const matrix<char>& S, const matrix<int>& card, double& width) {
-  const int n = S.n;
-  matrix<char> G = moralize(S);
-  std::vector<char> gone(n, 0);
-  std::vector<int> order, nb;
-  width = 0;
-  for (int s = 0; s < n; ++s) {
-    int pos = -1, bestfill = 0;
-    double bestweight = 0;
-    for (int j = 0; j < n; ++j) {
-      if (gone[j]) continue;
-      nb.clear();
-      for (int k = 0; k < n; ++k)
-        if (!gone[k] && k != j && G(j, k)) nb.push_back(k);
-      int fill = 0;
-      double weight = std::log(double(card[j]));
-      for (int k : nb) {
-        weight += std::log(double(card[k]));
-        for (int l : nb) fill += (l != k && !G(k, l));
-      }
-      if (pos < 0 || fill < bestfill || (fill == bestfill && weight < bestweight)) {
-        pos = j;
-        bestfill = fill;
-        bestweight = weight;
-      }
-    }
-    width = std::max(width, bestweight);
-    order.push_back(pos);
-    gone[pos] = 1;
-    for (int k = 0; k < n; ++k)
-      for (int l = 0; l < n; ++l)
-        if (k != l && !gone[k] && !gone[l] && G(pos, k) && G(pos, l)) G(k, l) = 1;
-  }
-  return order;
 }
 
 void BM_bestfirst_elim(benchmark::State& state) {

@@ -13,6 +13,8 @@
 
 namespace {
 
+constexpr int most_variables = 46340;
+
 // One row split at commas; runs of commas count as one separator, so empty fields
 // are skipped.
 struct textrow {
@@ -91,9 +93,11 @@ void read_text_cache(io& d, const params& p) {
     row.split(lines.text(), length);
     if (row.fields.empty()) bad_row("empty row", name);
     if (row.fields.size() < 2) bad_row("too few elements in a row", name);
-    const int e = int(row.fields.size()) - 2;
-    if (rows == 0) start_cache(d, e);
-    else if (e != d.n) bad_row("wrong # of elements in a row", name);
+    const size_t e = row.fields.size() - 2;
+    // Beyond this many variables an n x n table no longer fits its int size.
+    if (rows == 0 && e > size_t(most_variables)) bad_row("wrong # of elements in a row", name);
+    if (rows == 0) start_cache(d, int(e));
+    else if (e != size_t(d.n)) bad_row("wrong # of elements in a row", name);
     const long v = strtol(row.fields[0].c_str(), nullptr, 10);
     if (v < 0 || v >= d.n) bad_row("incompatible node number", name);
     const double value = strtod(row.fields[1].c_str(), nullptr);

@@ -10,13 +10,13 @@
 
 #include "core/fail.hh"
 #include "io/io.hh"
-#include "io/tokenreader.hh"
+#include "io/textreader.hh"
 
 namespace {
 
 // Reads one "score p parents" line of variable v into (value, set); false on any
 // failed read or parent index outside 0 .. n-1.
-bool read_entry(tokenreader& in, int n, int v, double& value, matrix<char>& set) {
+bool read_entry(textreader& in, int n, int v, double& value, matrix<char>& set) {
   int parents = 0;
   if (!in.next_double(value) || !in.next_int(parents)) return false;
   set = matrix<char>(n, 1, 0);
@@ -34,12 +34,11 @@ bool read_entry(tokenreader& in, int n, int v, double& value, matrix<char>& set)
 void io::readCussenscache(const params& p) {
   if (p.verbose >= 0) std::cerr << "reading scores (Cussens format)\n";
   if (int(cache.size()) < n) cache.resize(size_t(n));
-  tokenreader in(p.infile);
+  textreader in(p.infile);
   for (int v = 0; v < n; ++v) {
     int read_v = -1, count = -1;
     if (!in.next_int(read_v) || !in.next_int(count) || read_v != v || count < 0)
       fatal("Input file has unrecognized format (node=%d).", v);
-    cachesize += count;
     logsearchspace += std::log(double(count));
     parentsetlist& list = cache[size_t(v)];
     // Entries are appended only once read, so a huge K with missing lines fails at
@@ -51,6 +50,8 @@ void io::readCussenscache(const params& p) {
         fatal("Input file has unrecognized format (node=%d,parent=%d).", v, e);
       list.emplace_back(value, std::move(set));
     }
+    // Counted once the entries exist, so a false K cannot overflow the total.
+    cachesize += count;
     if (p.verbose > 2)
       messaging(infolevel, "cache [" + std::to_string(v) + "] has [" +
                                std::to_string(list.size()) + "] elements");

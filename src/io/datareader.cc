@@ -47,10 +47,11 @@ int scan_integers(const char* s, long long* values) {
   return count;
 }
 
-// A number of variables that no table can hold, or that a regular file too small for
-// one record cannot back, is a first-line error rather than an allocation.
+// A negative number of variables, one that no table can hold, or one that a regular
+// file too small for one record cannot back, is a first-line error rather than an
+// allocation.
 bool implausible_variables(long long n, const textreader& in) {
-  if (n > max_variables) return true;
+  if (n < 0 || n > max_variables) return true;
   if (n < big_variables) return false;
   const long long left = in.remaining_bytes();
   return left >= 0 && n > (left + 1) / 2;

@@ -2,6 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -47,27 +50,69 @@ bool textreader::line(std::string& out) {
   return !out.empty();
 }
 
-char* textreader::token() {
+size_t textreader::whole_token() {
   for (;;) {
     while (pos < end && is_blank(block[pos])) ++pos;
     if (pos < end) break;
-    if (!refill()) return nullptr;
+    if (!refill()) return pos;
   }
   size_t stop = pos;
   for (;;) {
     while (stop < end && !is_blank(block[stop])) ++stop;
-    if (stop < end) break;
+    if (stop < end) return stop;
     const size_t offset = stop - pos;
-    if (!refill()) {
-      stop = pos + offset;
-      break;
-    }
+    const bool more = refill();
     stop = pos + offset;
+    if (!more) return stop;
   }
+}
+
+char* textreader::token() {
+  const size_t stop = whole_token();
+  if (stop == pos) return nullptr;
   char* start = block.data() + pos;
   block[stop] = '\0';
   pos = stop < end ? stop + 1 : stop;
   return start;
+}
+
+// The token is terminated in place only while it is parsed (block[end] is the spare
+// byte), so the text after the number stays for the next read. parse(start, &after)
+// reads from start, sets after past what it used and says whether the value is valid.
+template <typename Parse>
+bool textreader::parse_next(Parse parse) {
+  const size_t stop = whole_token();
+  if (stop == pos) return false;
+  char* start = block.data() + pos;
+  const char saved = block[stop];
+  block[stop] = '\0';
+  char* after = start;
+  const bool valid = parse(start, &after);
+  block[stop] = saved;
+  if (!valid || after == start) return false;
+  pos = size_t(after - block.data());
+  return true;
+}
+
+bool textreader::next_int(int& out) {
+  long value = 0;
+  const bool read = parse_next([&value](const char* s, char** after) {
+    errno = 0;
+    value = std::strtol(s, after, 10);
+    return errno != ERANGE && value >= INT_MIN && value <= INT_MAX;
+  });
+  if (read) out = int(value);
+  return read;
+}
+
+bool textreader::next_double(double& out) {
+  double value = 0;
+  const bool read = parse_next([&value](const char* s, char** after) {
+    value = std::strtod(s, after);
+    return true;
+  });
+  if (read) out = value;
+  return read;
 }
 
 long long textreader::remaining_bytes() const {

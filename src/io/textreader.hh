@@ -1,5 +1,7 @@
-// textreader: buffered reading of a data-set file from an open C stream, by lines for
-// the header part and by whitespace-separated tokens for the rest.
+// textreader: buffered reading of a data-set or score file from an open C stream, by
+// lines for the header part, by whitespace-separated tokens for the rest, and by
+// numbers with the semantics of scanf's "%d" and "%lf" for score files with millions
+// of numbers, where a library scanf call per number dominates the reading time.
 //
 // The stream is read in large blocks with fread; tokens are handed out as pointers into
 // the block, terminated in place, so reading a token allocates nothing. A token always
@@ -28,6 +30,12 @@ class textreader {
   // call; nullptr at end of input.
   char* token();
 
+  // A number parsed as far as it goes from the start of the next token; whatever follows
+  // it is left for the next read. False, with out unchanged, at end of input or when
+  // the text there starts no number; an int out of range fails too.
+  bool next_int(int& out);
+  bool next_double(double& out);
+
   // Bytes not yet handed out, when the stream is a regular file; -1 otherwise.
   long long remaining_bytes() const;
 
@@ -39,4 +47,10 @@ class textreader {
   bool eof = false;
 
   bool refill();
+  // Skips blanks and makes the whole next token lie in the block; returns its end, or
+  // pos itself at end of input.
+  size_t whole_token();
+  // Parses the next token's leading number in place; see textreader.cc.
+  template <typename Parse>
+  bool parse_next(Parse parse);
 };

@@ -24,6 +24,8 @@ TEST(Listing, DefinedDoublesAndLimits) {
   p.maxseconds = params::U30 - 1;
   p.maxmem = 2147483647;
   p.node = 3;
+  p.seed_generator(7);
+  p.useinputcache = true;
   const std::string text = listing_of(p);
   for (const char* line : {
            "[info] alpha: [12.5] (BDEU)\n",
@@ -35,6 +37,8 @@ TEST(Listing, DefinedDoublesAndLimits) {
            "[info] max time (sec): [134217727]\n",
            "[info] max memory (MB): [not def]\n",
            "[info] node: [3]\n",
+           "[info] random seed: [7]\n",  // the end-to-end cases mask this field
+           "[info] use cache to read: [1]\n",
        })
     EXPECT_NE(text.find(line), std::string::npos) << line;
 }

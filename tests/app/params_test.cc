@@ -14,26 +14,7 @@
 
 namespace {
 
-class Options : public ScratchDir {
- protected:
-  // Reads content as the option file "opt"; the messages written go to log.
-  params read(const std::string& content) {
-    write_file("opt", content);
-    params p;
-    testing::internal::CaptureStderr();
-    p.readparams("opt");
-    log = testing::internal::GetCapturedStderr();
-    return p;
-  }
-  // Reads content as the option file "opt" with standard error left alone, for
-  // death tests that match the messages.
-  static void read_to_the_end(const std::string& content) {
-    write_file("opt", content);
-    params p;
-    p.readparams("opt");
-  }
-  std::string log;
-};
+using Options = OptionFile;
 
 using OptionsDeathTest = Options;
 

@@ -1,6 +1,6 @@
 // Test support for the option-file tests: each test runs in a fresh scratch directory
 // (readparams looks for the swap-space file ".stxxl" in the working directory), with
-// helpers to write and read small files there.
+// helpers to write and read small files there and to read an option file.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,6 +12,8 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+
+#include "app/params.hh"
 
 class ScratchDir : public testing::Test {
  protected:
@@ -43,4 +45,26 @@ class ScratchDir : public testing::Test {
  private:
   std::string previous_;
   std::string dir_;
+};
+
+// Reads option files written into the scratch directory.
+class OptionFile : public ScratchDir {
+ protected:
+  // Reads content as the option file "opt"; the messages written go to log.
+  params read(const std::string& content) {
+    write_file("opt", content);
+    params p;
+    testing::internal::CaptureStderr();
+    p.readparams("opt");
+    log = testing::internal::GetCapturedStderr();
+    return p;
+  }
+  // Reads content as the option file "opt" with standard error left alone, for
+  // death tests that match the messages.
+  static void read_to_the_end(const std::string& content) {
+    write_file("opt", content);
+    params p;
+    p.readparams("opt");
+  }
+  std::string log;
 };

@@ -10,23 +10,7 @@
 
 namespace {
 
-class SwapSpace : public ScratchDir {
- protected:
-  params read(const std::string& content) {
-    write_file("opt", content);
-    params p;
-    testing::internal::CaptureStderr();
-    p.readparams("opt");
-    log = testing::internal::GetCapturedStderr();
-    return p;
-  }
-  static void read_to_the_end(const std::string& content) {
-    write_file("opt", content);
-    params p;
-    p.readparams("opt");
-  }
-  std::string log;
-};
+using SwapSpace = OptionFile;
 
 using SwapSpaceDeathTest = SwapSpace;
 

@@ -344,7 +344,18 @@ TEST_F(CacheFiles, MalformedTextRowsAreReported) {
       {"0,-1,1,0\n2,-2,0,1\n", "incompatible node number"},
       {"-1,-2,0,1\n", "incompatible node number"},
   };
+  // A first row of 46341 elements would make n x n tables overflow their int size.
+  std::string wide = "0,-1";
+  for (int k = 0; k < 46341; ++k) wide += ",0";
+  wide += "\n";
   p.cachefile = path("t.dorv.csv");
+  write_text(p.cachefile, wide);
+  {
+    io back;
+    EXPECT_EXIT(back.readDORVcache(p), testing::ExitedWithCode(255),
+                "^Cache file \\[" + p.cachefile +
+                    "\\] has unrecognized format \\(wrong # of elements in a row\\)\\.\n$");
+  }
   for (const bad& c : cases) {
     write_text(p.cachefile, c.text);
     io back;

@@ -229,6 +229,8 @@ INSTANTIATE_TEST_SUITE_P(
         fatal_case{"TooManyVariables", "1 50000 0 0 -1\n", first_line},
         fatal_case{"VariablesBeyondTheFile", "1 3000 0 0 -1\n0 1\n", first_line},
         fatal_case{"ScoreFileWithTooManyNodes", "99999999\n", first_line},
+        fatal_case{"NegativeVariables", "5 -3 0 0\n0 1\n", first_line},
+        fatal_case{"ScoreFileWithNegativeNodes", "-3\n0 1\n", first_line},
         fatal_case{"ParameterConstraints", "1 2 1 0\n",
                    "^DORV: the number of parameter constraints must be set to zero\\. This code "
                    "does not work with them\\.\n\n$"},

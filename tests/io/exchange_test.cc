@@ -102,6 +102,7 @@ TEST_F(Exchange, CussensBadBlocksNameTheVariable) {
       {"0 1\n-1\n", "node=0,parent=0"},
       {"0 1\nabc 0\n", "node=0,parent=0"},
       {"0 2000000000\n-1 0\n-2 0\n", "node=0,parent=2"},
+      {"0 1\n-1 0\n1 2147483647\n-1 0\n", "node=1,parent=1"},  // no count overflow on the way
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.blocks);

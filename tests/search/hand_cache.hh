@@ -6,15 +6,12 @@
 #include <initializer_list>
 #include <vector>
 
+#include "cache_lists.hh"
 #include "io/io.hh"
 
 namespace handcache {
 
-// n two-state variables, no records (so families are looked up in the cache).
-inline void start(io& d, int n) {
-  d.init(n, 0);
-  for (int i = 0; i < n; ++i) d.categ[i] = 2;
-}
+inline void start(io& d, int n) { testsupport::start_two_state(d, n); }
 
 inline matrix<char> family(int n, int v, std::initializer_list<int> parents) {
   matrix<char> f(n, 1, 0);
@@ -28,14 +25,7 @@ inline void add(io& d, int v, double score, std::initializer_list<int> parents) 
   ++d.cachesize;
 }
 
-// Sorts every list as the clean-up does: ascending by score, the best last.
-inline void finish(io& d) {
-  for (auto& list : d.cache)
-    std::sort(list.begin(), list.end(), [](const auto& a, const auto& b) {
-      if (a.first != b.first) return a.first < b.first;
-      return a.second < b.second;
-    });
-}
+inline void finish(io& d) { testsupport::sort_lists(d); }
 
 // Row v of S (diagonal ignored) holds exactly `parents`.
 inline bool has_parents(const matrix<char>& S, int v, std::initializer_list<int> parents) {
@@ -46,25 +36,7 @@ inline bool has_parents(const matrix<char>& S, int v, std::initializer_list<int>
   return want == got;
 }
 
-// Kahn's algorithm over the arcs of S.
-inline bool is_acyclic(const matrix<char>& S) {
-  const int n = S.n;
-  std::vector<int> indegree(n, 0), ready;
-  for (int i = 0; i < n; ++i)
-    for (int k = 0; k < n; ++k)
-      if (k != i && S(i, k) > 0) ++indegree[i];
-  for (int i = 0; i < n; ++i)
-    if (indegree[i] == 0) ready.push_back(i);
-  int placed = 0;
-  while (!ready.empty()) {
-    const int v = ready.back();
-    ready.pop_back();
-    ++placed;
-    for (int c = 0; c < n; ++c)
-      if (c != v && S(c, v) > 0 && --indegree[c] == 0) ready.push_back(c);
-  }
-  return placed == n;
-}
+inline bool is_acyclic(const matrix<char>& S) { return testsupport::arcs_acyclic(S); }
 
 // Every row of S (diagonal set) is an entry of its variable's list with the score
 // recorded in `scores`, and `total` is their sum.

@@ -6,6 +6,7 @@
 #include <random>
 #include <vector>
 
+#include "cache_lists.hh"
 #include "io/io.hh"
 
 namespace testsupport {
@@ -15,8 +16,7 @@ namespace testsupport {
 // random negative scores; every list is sorted ascending (best last), as after clean-up.
 inline void random_cache(io& d, int n, int extra, int maxparents, unsigned seed) {
   std::mt19937 gen(seed);
-  d.init(n, 0);
-  for (int i = 0; i < n; ++i) d.categ[i] = 2;
+  start_two_state(d, n);
   std::uniform_real_distribution<double> score(-100.0, -1.0);
   for (int i = 0; i < n; ++i) {
     parentsetlist& list = d.cache[i];
@@ -36,36 +36,19 @@ inline void random_cache(io& d, int n, int extra, int maxparents, unsigned seed)
         if (!(entry.second < set) && !(set < entry.second)) duplicate = true;
       if (!duplicate) list.push_back({score(gen), set});
     }
-    std::sort(list.begin(), list.end(), [](const auto& a, const auto& b) {
-      if (a.first != b.first) return a.first < b.first;
-      return a.second < b.second;
-    });
     d.cachesize += int(list.size());
   }
+  sort_lists(d);
 }
 
 // True when choosing entry choice[i] for every variable i gives an acyclic graph.
 inline bool choice_is_acyclic(const io& d, const std::vector<int>& choice) {
-  const int n = d.n;
-  std::vector<int> indegree(n, 0);
-  for (int i = 0; i < n; ++i) {
+  matrix<char> S(d.n, d.n, 0);
+  for (int i = 0; i < d.n; ++i) {
     const matrix<char>& set = d.cache[i][choice[i]].second;
-    for (int k = 0; k < n; ++k)
-      if (k != i && set[k]) ++indegree[i];
+    for (int k = 0; k < d.n; ++k) S(i, k) = set[k];
   }
-  // Kahn's algorithm over parent -> child arcs.
-  std::vector<int> ready;
-  for (int i = 0; i < n; ++i)
-    if (indegree[i] == 0) ready.push_back(i);
-  int placed = 0;
-  while (!ready.empty()) {
-    const int v = ready.back();
-    ready.pop_back();
-    ++placed;
-    for (int c = 0; c < n; ++c)
-      if (c != v && d.cache[c][choice[c]].second[v] && --indegree[c] == 0) ready.push_back(c);
-  }
-  return placed == n;
+  return arcs_acyclic(S);
 }
 
 // The best total score over all acyclic choices (-1e100 when none), by enumeration.
