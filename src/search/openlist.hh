@@ -44,7 +44,8 @@ class plelement {
 // The open list: nodes ordered by key; equal keys keep insertion order. Records live in
 // one contiguous pool of fixed-size slots reused through a free list; a slot keeps only
 // the words a node uses (the record's capacity is rounded up, up to twice the need). Two binary heaps
-// over (key, insertion number, slot) give the greatest and the smallest node; a node taken
+// over (key, insertion number, slot) give the greatest and the smallest node (the latter
+// kept only while smallest-first pops are in use, see end); a node taken
 // from one heap leaves a stale entry in the other (its slot's insertion number no longer
 // matches), skipped when met and swept out once stale entries outnumber live ones. The
 // flat heaps replace an ordered tree whose node-by-node descent dominated the search.
@@ -79,7 +80,10 @@ class myqueue {
   std::vector<uint32_t> pool;
   std::vector<uint32_t> freeslots;
   std::vector<uint64_t> slotseq;  // insertion number of the node in each slot, 0 when free
+  std::vector<double> slotkey;    // key of the node in each slot
   std::vector<entry> maxheap, minheap;
+  bool minkept = false;           // whether minheap holds every live node (see end)
+  uint64_t greatestpops = 0;      // end calls since the last begin
   uint64_t live = 0;
   uint64_t nextseq = 1;
 
