@@ -18,6 +18,7 @@ cases=(
   "voting_v3|caches/voting_435_bic_p3.jkl|verbose=3;maxiter=4000"
   "voting_arc|caches/voting_435_bic_p3.jkl|verbose=1;maxiter=100000;heuristictype=0"
   "voting_tw|caches/voting_435_bic_p3.jkl|verbose=3;maxiter=3000;maxtreewidth=2"
+  "voting_mem|caches/voting_435_bic_p3.jkl|verbose=1;maxiter=60000;maxmem=3"
   "zoo|caches/zoo_101_bic_p3.jkl|verbose=1;maxiter=200000"
   "wine|caches/wine_178_bdeu10_p3.jkl|verbose=1;maxiter=100000"
   "hepatitis|caches/hepatitis_126_bic_p3.jkl|verbose=1;maxiter=200000"
