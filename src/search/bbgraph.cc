@@ -25,6 +25,19 @@ void bbgraph::setparents(int v, const uint64_t* mask) {
   }
 }
 
+void bbgraph::setallparents(const uint64_t* const* rows) {
+  std::fill(chi.begin(), chi.end(), 0);
+  for (int v = 0; v < n; ++v) {
+    uint64_t* row = &par[size_t(v) * W];
+    const uint64_t bit = uint64_t(1) << (v & 63);
+    for (int k = 0; k < W; ++k) {
+      row[k] = rows[v][k];
+      for (uint64_t word = row[k]; word != 0; word &= word - 1)
+        chi[size_t(64 * k + __builtin_ctzll(word)) * W + (v >> 6)] |= bit;
+    }
+  }
+}
+
 // Breadth-first closure on word sets: every node taken from todo adds its unreached
 // neighbours inside `within`, so each node's row is read once.
 template <int FW>

@@ -28,6 +28,10 @@ class bbgraph {
 
   // Makes mask (W words, without v) the parent set of v.
   void setparents(int v, const uint64_t* mask);
+  // Makes rows[v] the parent set of every v at once, the children rows rebuilt by one
+  // transposition instead of per-row updates (2% of the search's instructions on
+  // voting_435, where a new node's rows mostly differ from the last child's).
+  void setallparents(const uint64_t* const* rows);
   // The nodes reachable from `from` (themselves included) along the arcs of `rows`
   // (par or chi, W words per node) through nodes of `within`; todo is W words of scratch.
   // FW is W when known at compile time (1, up to 64 nodes) and 0 otherwise: the

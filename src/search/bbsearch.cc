@@ -35,6 +35,7 @@ void bbsearch::tabulate() {
   size_t pm = 0, ho = 0, widest = 0;
   pmaskat.resize(size_t(n));
   varat.resize(size_t(n));
+  rows.resize(size_t(n));
   int at = 2 * up.gN();  // the record's below and comp bitmaps come first
   for (int v = 0; v < n; ++v) {
     varat[v] = at;

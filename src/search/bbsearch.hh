@@ -106,6 +106,7 @@ class bbsearch {
   std::vector<size_t> holdingat;
   std::vector<uint32_t> cut;  // scratch of the cycle rule: the entries a child loses
   std::vector<int> varat;     // where each variable's words start in a node record
+  std::vector<const uint64_t*> rows;  // scratch of loadrelaxation: each variable's parents
 
   void tabulate();
   void mirror(int v);

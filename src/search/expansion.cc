@@ -84,8 +84,10 @@ bool bbsearch::loadrelaxation() {
   for (int v = 0; v < n; ++v) {
     const int h = bestentry(perVar[v]);
     if (h < 0) return false;
-    setrow(v, h);
+    chosen[v] = h;
+    rows[v] = &pmasks[pmaskat[v] + size_t(h) * graph.W];
   }
+  graph.setallparents(rows.data());
   return true;
 }
 
