@@ -250,6 +250,32 @@ TEST(Dynprog, SameResultAsPlainMapVersion) {
   EXPECT_GT(compared, 100);
 }
 
+// The level lines count the sets reached at each level as the plain version holds them,
+// with constraints that leave sets unreached, also up to a memory stop.
+TEST(Dynprog, LevelLinesAsPlainMapVersion) {
+  params p;
+  int compared = 0;
+  for (unsigned seed = 300; seed < 360; ++seed) {
+    io d;
+    random_case(d, 2 + int(seed % 10), seed, seed % 3 != 0);
+    p.maxmem = seed % 7 == 0 ? 0 : params::U30;
+    const testsupport::dpreference expected = testsupport::reference_dynprog(d, p.maxmem);
+    if (expected.code == 0 && expected.value == -1e100) continue;
+    std::ostringstream lines;
+    for (size_t k = 0; k < expected.levels.size(); ++k)
+      lines << "[info] dynamic programming processing list " << k
+            << " with #elements=" << expected.levels[k] << "\n";
+    testing::internal::CaptureStderr();
+    const outcome r = solve(p, d);
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(r.code, expected.code) << "seed " << seed;
+    if (r.code == 14) err = err.substr(0, err.find("[error] Memory limit exceeded. "));
+    EXPECT_EQ(err, lines.str()) << "seed " << seed;
+    ++compared;
+  }
+  EXPECT_GT(compared, 40);
+}
+
 // The memory limit stops after the same stored set, so the reported figure is the same.
 // The figures just pass a whole number of MB; printed with six digits they still tell
 // one stored set (0.15 KB) from the next.
