@@ -236,6 +236,20 @@ TEST(Buildmap, SingleNodeLeavesOtherListsEmpty) {
   EXPECT_TRUE(std::isinf(logspace) && logspace < 0);
 }
 
+// A node option beyond the last variable processes none: every list empty, no read
+// outside the tables.
+TEST(Buildmap, NodeBeyondTheVariablesProcessesNone) {
+  io d;
+  plain::randomdata(d, 3, 30, 2, 0.0, 9);
+  params p = quiet();
+  p.node = 3;
+  int size = -1;
+  const auto lists = build(d, p, nullptr, &size);
+  ASSERT_EQ(lists.size(), 3u);
+  for (const auto& list : lists) EXPECT_TRUE(list.empty());
+  EXPECT_EQ(size, 0);
+}
+
 TEST(Buildmap, SizesAndMemoryCounterBalance) {
   io d;
   plain::randomdata(d, 5, 90, 3, 0.02, 3);
