@@ -27,6 +27,8 @@ struct outcome {
   double logspace = 0;
   int cachesize = 0;
   std::string log;
+  long peaknodes = 0;  // the most map nodes alive at a memory check
+  long candidates = 0;  // the number of memory checks
 };
 
 inline bool satisfies(const io& d, int i, const key& s) {
@@ -132,6 +134,8 @@ class builder {
     if (p.verbose > 0)
       log << "[info] function buildmap #local-score-calls=" << candidates << " memory-usage(MB)=\n";
     out.log = log.str();
+    out.peaknodes = peaknodes;
+    out.candidates = candidates;
     return out;
   }
 
@@ -142,7 +146,17 @@ class builder {
   std::vector<setmap> cache;
   setmap next, level, pruned;
   long candidates = 0;
+  long peaknodes = 0;
   std::ostringstream log;
+
+  // The memory check: every node of the four kinds of map counts, the finished
+  // variables' caches too.
+  void memorycheck() {
+    ++candidates;
+    long nodes = long(next.size() + level.size() + pruned.size());
+    for (const setmap& c : cache) nodes += long(c.size());
+    peaknodes = std::max(peaknodes, nodes);
+  }
 
   double scoreof(int i, const key& s, double& a, double& b) const {
     std::vector<int> fam(n, 0);
@@ -224,7 +238,7 @@ class builder {
         cache[i][s] = u;
       }
     }
-    ++candidates;
+    memorycheck();
   }
 };
 

@@ -401,12 +401,23 @@ TEST(Buildmap, SameAsPlainConstruction) {
     randomcase(d, p, seed);
     p.verbose = 2;
     const refbuild::outcome want = refbuild::build(d, p);
+    // The counter runs from 0 for this call, then carries on from where it was.
+    const double before = resources::memkbs;
+    resources::memkbs = 0;
     testing::internal::CaptureStderr();
     double logspace = 0;
     int size = 0;
     const auto lists = build(d, p, &logspace, &size);
-    const std::string log = std::regex_replace(testing::internal::GetCapturedStderr(), memory, "$1");
+    resources::memkbs += before;
+    const std::string raw = testing::internal::GetCapturedStderr();
+    const std::string log = std::regex_replace(raw, memory, "$1");
+    const double peakmb = std::stod(raw.substr(raw.rfind("memory-usage(MB)=") + 17));
     ASSERT_EQ(log, want.log) << "seed " << seed;
+    // The peak memory: the map nodes, on top of the builder's two n-element vectors (and
+    // of the scorer's family vector, which exists from the first candidate on).
+    const double vectors = want.candidates > 0 ? 9.0 * d.n : 5.0 * d.n;
+    const double kb = vectors / 1024 + want.peaknodes * (0.0625 + d.n / 1024.0);
+    EXPECT_NEAR(peakmb * 1024, kb, 1e-4) << "seed " << seed;
     EXPECT_EQ(size, want.cachesize) << "seed " << seed;
     EXPECT_EQ(logspace, want.logspace) << "seed " << seed;
     for (int i = 0; i < d.n; ++i) expectsame(lists[i], want.lists[i], i);
