@@ -332,6 +332,33 @@ TEST(Buildmap, ProgressAndSummaryLines) {
   EXPECT_EQ(lists[0].back().second.show(), "(n=3,m=1,data=1 1 0 )");
 }
 
+// A rise of the memory counter by more than 10 MB since the level last reported is
+// reported once, at verbosity 2 and above, with the counter in MB. The counter is raised
+// by hand here; the level reported last lives for the whole process, so each run starts
+// well above the one before.
+TEST(Buildmap, MemoryRiseLine) {
+  io d;
+  plain::randomdata(d, 3, 20, 2, 0.0, 1);
+  params p = quiet();
+  const std::regex line("\\[info\\] increasing memory usage \\(MB\\) to ([0-9.]+) \\(NA\\)\n");
+  for (int verbose : {1, 2}) {
+    const double raised = 10000.0 * verbose * 1024;
+    resources::memkbs += raised;
+    p.verbose = verbose;
+    testing::internal::CaptureStderr();
+    build(d, p);
+    const std::string log = testing::internal::GetCapturedStderr();
+    resources::memkbs -= raised;
+    const auto lines = std::distance(std::sregex_iterator(log.begin(), log.end(), line),
+                                     std::sregex_iterator());
+    EXPECT_EQ(lines, verbose == 2 ? 1 : 0) << log;
+    std::smatch found;
+    if (std::regex_search(log, found, line)) {
+      EXPECT_NEAR(std::stod(found[1]), 20000, 0.1);
+    }
+  }
+}
+
 TEST(BuildmapDeath, MemoryLimit) {
   io d;
   plain::randomdata(d, 3, 20, 2, 0.0, 1);
