@@ -405,9 +405,11 @@ void randomcase(io& d, params& p, unsigned seed) {
       if (k != i && gen() % 9 == 0) d.allow(i, k) = gen() % 2 ? 1 : -1;
   }
   if (seed % 3 == 0) {
-    d.constraints = {"0: a(0,1) or -a(0,2)", std::to_string(n - 1) + ": d(" +
-                                                 std::to_string(n - 1) + ",2,lt)"};
-    d.nconstraints = 2;
+    // The third line rules out the initial set of variable 1 unless 0 is mandatory.
+    const std::string last = std::to_string(n - 1);
+    d.constraints = {"0: a(0,1) or -a(0,2)", last + ": d(" + last + ",2,lt)",
+                     "1: a(1,0) or d(1,1,gt)"};
+    d.nconstraints = 3;
   }
   const double alphas[] = {0.0, 0.0, 1.0, 0.05, 12.0};
   p.alpha = alphas[gen() % 5];
@@ -422,6 +424,7 @@ void randomcase(io& d, params& p, unsigned seed) {
 // the initial set only, PRUNED only counted) change nothing.
 TEST(Buildmap, SameAsPlainConstruction) {
   const std::regex memory("\\[info\\] increasing memory usage[^\n]*\n|(memory-usage\\(MB\\)=)[0-9.e+-]+");
+  int constrained = 0, bounds = 0, lemmas = 0;
   for (unsigned seed = 1; seed <= 120; ++seed) {
     io d;
     params p = quiet();
@@ -440,6 +443,9 @@ TEST(Buildmap, SameAsPlainConstruction) {
     const std::string log = std::regex_replace(raw, memory, "$1");
     const double peakmb = std::stod(raw.substr(raw.rfind("memory-usage(MB)=") + 17));
     ASSERT_EQ(log, want.log) << "seed " << seed;
+    constrained += total(log, "#pruned-by-constraints=");
+    bounds += total(log, "#pruned-by-theorem1=");
+    lemmas += total(log, "#pruned-by-lemma1=");
     // The peak memory: the map nodes, on top of the builder's two n-element vectors (and
     // of the scorer's family vector, which exists from the first candidate on).
     const double vectors = want.candidates > 0 ? 9.0 * d.n : 5.0 * d.n;
@@ -450,6 +456,10 @@ TEST(Buildmap, SameAsPlainConstruction) {
     for (int i = 0; i < d.n; ++i) expectsame(lists[i], want.lists[i], i);
     if (testing::Test::HasFailure()) FAIL() << "seed " << seed;
   }
+  // Every rule had its turn.
+  EXPECT_GT(constrained, 0);
+  EXPECT_GT(bounds, 0);
+  EXPECT_GT(lemmas, 0);
 }
 
 }  // namespace
