@@ -34,6 +34,20 @@ double widest_level(int n) {
   return sets;
 }
 
+// No level of 32 or fewer variables holds more than 2^30 sets (C(32,16) is about 6e8);
+// beyond that the widest level alone is over the limit. Checked before any set mask is
+// formed: the masks hold 32 variables.
+bool toowide(const params& p, int n) {
+  if (n <= dpsets::maxvars) return false;
+  if (p.verbose >= 0) {
+    std::ostringstream text;
+    text << std::fixed << std::setprecision(0) << "Memory exausted. Needs " << widest_level(n)
+         << " items to process";
+    io::messaging(io::errorlevel, text.str());
+  }
+  return true;
+}
+
 // The working data of one forward pass and its reconstruction.
 //
 // Level k is held densely: value[rank] is the best total score of the k-set of that
@@ -147,16 +161,6 @@ int subsetpass::build_level(int t) {
 
 // The forward pass over the levels 0..n-1; best receives the total of the full set.
 int subsetpass::forward(double& best) {
-  // No level of 32 or fewer variables holds more than 2^30 sets (C(32,16) is about
-  // 6e8); beyond that the widest level alone is over the limit.
-  if (n > dpsets::maxvars) {
-    if (p.verbose >= 0) {
-      std::ostringstream text;
-      text << std::fixed << std::setprecision(0) << "Memory exausted. Needs " << widest_level(n) << " items to process";
-      io::messaging(io::errorlevel, text.str());
-    }
-    return out_of_memory;
-  }
   const uint64_t widest = c(n, n / 2);
   value.assign(widest, unreached);
   nextvalue.assign(widest, unreached);
@@ -210,6 +214,10 @@ dynprog::dynprog(const params& p, const io& d, double memlimit, const matrix<cha
 double dynprog::dynprog_aux(int& code) {
   code = finished;
   if (d.n <= 0) fatal("[error] No network satisfies the constraints: there are no variables");
+  if (toowide(p, d.n)) {
+    code = out_of_memory;
+    return no_solution;
+  }
   subsetpass pass(p, d);
   double best = no_solution;
   code = pass.forward(best);

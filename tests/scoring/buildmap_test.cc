@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <random>
 #include <regex>
 
 #include "app/params.hh"
 #include "core/resources.hh"
 #include "io/io.hh"
+#include "buildmap_reference.hh"
 #include "plainscore.hh"
 #include "../search/random_cache.hh"
 
@@ -234,6 +236,20 @@ TEST(Buildmap, SingleNodeLeavesOtherListsEmpty) {
   EXPECT_TRUE(std::isinf(logspace) && logspace < 0);
 }
 
+// A node option beyond the last variable processes none: every list empty, no read
+// outside the tables.
+TEST(Buildmap, NodeBeyondTheVariablesProcessesNone) {
+  io d;
+  plain::randomdata(d, 3, 30, 2, 0.0, 9);
+  params p = quiet();
+  p.node = 3;
+  int size = -1;
+  const auto lists = build(d, p, nullptr, &size);
+  ASSERT_EQ(lists.size(), 3u);
+  for (const auto& list : lists) EXPECT_TRUE(list.empty());
+  EXPECT_EQ(size, 0);
+}
+
 TEST(Buildmap, SizesAndMemoryCounterBalance) {
   io d;
   plain::randomdata(d, 5, 90, 3, 0.02, 3);
@@ -316,6 +332,33 @@ TEST(Buildmap, ProgressAndSummaryLines) {
   EXPECT_EQ(lists[0].back().second.show(), "(n=3,m=1,data=1 1 0 )");
 }
 
+// A rise of the memory counter by more than 10 MB since the level last reported is
+// reported once, at verbosity 2 and above, with the counter in MB. The counter is raised
+// by hand here; the level reported last lives for the whole process, so each run starts
+// well above the one before.
+TEST(Buildmap, MemoryRiseLine) {
+  io d;
+  plain::randomdata(d, 3, 20, 2, 0.0, 1);
+  params p = quiet();
+  const std::regex line("\\[info\\] increasing memory usage \\(MB\\) to ([0-9.]+) \\(NA\\)\n");
+  for (int verbose : {1, 2}) {
+    const double raised = 10000.0 * verbose * 1024;
+    resources::memkbs += raised;
+    p.verbose = verbose;
+    testing::internal::CaptureStderr();
+    build(d, p);
+    const std::string log = testing::internal::GetCapturedStderr();
+    resources::memkbs -= raised;
+    const auto lines = std::distance(std::sregex_iterator(log.begin(), log.end(), line),
+                                     std::sregex_iterator());
+    EXPECT_EQ(lines, verbose == 2 ? 1 : 0) << log;
+    std::smatch found;
+    if (std::regex_search(log, found, line)) {
+      EXPECT_NEAR(std::stod(found[1]), 20000, 0.1);
+    }
+  }
+}
+
 TEST(BuildmapDeath, MemoryLimit) {
   io d;
   plain::randomdata(d, 3, 20, 2, 0.0, 1);
@@ -336,6 +379,87 @@ TEST(BuildmapDeath, InfeasibleInitialSet) {
   params p = quiet();
   EXPECT_EXIT(build(d, p), testing::ExitedWithCode(255),
               "^Problem infeasible because of initial constraints\n\n$");
+}
+
+}  // namespace
+
+namespace {
+
+// Random small cases for the comparison with the plain construction: every criterion,
+// pruning on and off, single-state variables, weight vectors, mandatory and forbidden
+// parents, parent limits, constraint lines and the node option.
+void randomcase(io& d, params& p, unsigned seed) {
+  std::mt19937 gen(seed);
+  const int n = 3 + int(gen() % 4);
+  const int records = 20 + int(gen() % 120);
+  if (seed % 4 == 0) plain::randomdata(d, n, records, 3, 0.05, seed);
+  else plain::chaindata(d, n, records, 3, 0.1 * double(gen() % 5), seed);
+  if (seed % 5 == 1) {
+    const int single = int(gen() % unsigned(n));
+    d.categ[single] = 1;
+    for (int t = 0; t < records; ++t) d.data(t, single) = 0;
+  }
+  for (int i = 0; i < n; ++i) {
+    d.maxparents[i] = int(gen() % unsigned(n));
+    for (int k = 0; k < n; ++k)
+      if (k != i && gen() % 9 == 0) d.allow(i, k) = gen() % 2 ? 1 : -1;
+  }
+  if (seed % 3 == 0) {
+    // The third line rules out the initial set of variable 1 unless 0 is mandatory.
+    const std::string last = std::to_string(n - 1);
+    d.constraints = {"0: a(0,1) or -a(0,2)", last + ": d(" + last + ",2,lt)",
+                     "1: a(1,0) or d(1,1,gt)"};
+    d.nconstraints = 3;
+  }
+  const double alphas[] = {0.0, 0.0, 1.0, 0.05, 12.0};
+  p.alpha = alphas[gen() % 5];
+  p.aicscore = gen() % 2 == 0;
+  p.prunescores = gen() % 4 != 0;
+  p.node = seed % 11 == 0 ? int(gen() % unsigned(n)) : -1;
+}
+
+// Everything the construction reports - the lists, their totals, every counter and
+// progress line - agrees with the plain construction, so the shortcuts it takes (sets
+// as bit strings, subset look-ups in the previous level only, the constraint pass over
+// the initial set only, PRUNED only counted) change nothing.
+TEST(Buildmap, SameAsPlainConstruction) {
+  const std::regex memory("\\[info\\] increasing memory usage[^\n]*\n|(memory-usage\\(MB\\)=)[0-9.e+-]+");
+  int constrained = 0, bounds = 0, lemmas = 0;
+  for (unsigned seed = 1; seed <= 120; ++seed) {
+    io d;
+    params p = quiet();
+    randomcase(d, p, seed);
+    p.verbose = 2;
+    const refbuild::outcome want = refbuild::build(d, p);
+    // The counter runs from 0 for this call, then carries on from where it was.
+    const double before = resources::memkbs;
+    resources::memkbs = 0;
+    testing::internal::CaptureStderr();
+    double logspace = 0;
+    int size = 0;
+    const auto lists = build(d, p, &logspace, &size);
+    resources::memkbs += before;
+    const std::string raw = testing::internal::GetCapturedStderr();
+    const std::string log = std::regex_replace(raw, memory, "$1");
+    const double peakmb = std::stod(raw.substr(raw.rfind("memory-usage(MB)=") + 17));
+    ASSERT_EQ(log, want.log) << "seed " << seed;
+    constrained += total(log, "#pruned-by-constraints=");
+    bounds += total(log, "#pruned-by-theorem1=");
+    lemmas += total(log, "#pruned-by-lemma1=");
+    // The peak memory: the map nodes, on top of the builder's two n-element vectors (and
+    // of the scorer's family vector, which exists from the first candidate on).
+    const double vectors = want.candidates > 0 ? 9.0 * d.n : 5.0 * d.n;
+    const double kb = vectors / 1024 + want.peaknodes * (0.0625 + d.n / 1024.0);
+    EXPECT_NEAR(peakmb * 1024, kb, 1e-4) << "seed " << seed;
+    EXPECT_EQ(size, want.cachesize) << "seed " << seed;
+    EXPECT_EQ(logspace, want.logspace) << "seed " << seed;
+    for (int i = 0; i < d.n; ++i) expectsame(lists[i], want.lists[i], i);
+    if (testing::Test::HasFailure()) FAIL() << "seed " << seed;
+  }
+  // Every rule had its turn.
+  EXPECT_GT(constrained, 0);
+  EXPECT_GT(bounds, 0);
+  EXPECT_GT(lemmas, 0);
 }
 
 }  // namespace

@@ -261,6 +261,32 @@ TEST(Score, ExactlyHundredMillionCellsAccepted) {
               1e-6);
 }
 
+// Debug output: above verbosity 3 the counts N_jk of every family as one matrix row,
+// above 4 also "{ls-call}" after each evaluation, on both scoring paths; nothing below.
+TEST(Score, DebugOutputByVerbosity) {
+  io d;
+  fourrecords(d);
+  params p;
+  const matrix<int> f = familyof(d, {0, 1});
+  // Child X0 under parent X1: (X1=0: X0 0) and (X1=1: X0 0, 1, 1).
+  const std::string counts = "matrix::print([DEBUG] counts2,1,4)\n1.000000 0.000000 1.000000 2.000000 \n";
+  const std::pair<int, std::string> cases[] = {
+      {3, ""}, {4, counts}, {5, counts + "{ls-call}"}};
+  for (const auto& [verbose, expected] : cases) {
+    p.verbose = verbose;
+    score s(d, p);
+    double a = 1, b = 1;
+    matrix<double> none;
+    testing::internal::CaptureStderr();
+    s.update(f, 0);
+    s.localscore(none, a, b);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), expected) << "verbose " << verbose;
+    testing::internal::CaptureStderr();
+    s.scorefamily(f, 0, a, b);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), expected) << "verbose " << verbose;
+  }
+}
+
 TEST(ScoreDeath, NoRecordsEndTheRun) {
   io d;
   d.init(2, 0);

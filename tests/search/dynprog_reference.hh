@@ -16,6 +16,7 @@ struct dpreference {
   double value = -1e100;
   int code = 0;
   double stopmb = 0;  // counter in MB at a memory stop
+  std::vector<size_t> levels;  // the number of sets of each level processed
   matrix<char> structure;
 };
 
@@ -49,6 +50,7 @@ inline dpreference reference_dynprog(const io& d, int maxmem) {
   for (int k = 0; k < n; ++k) {
     mem -= cost * double(next.size());
     next.clear();
+    out.levels.push_back(cur.size());
     int position = 0;
     for (const auto& [set, total] : cur) {
       for (int j = 0; j < n; ++j) {
