@@ -21,6 +21,7 @@
 #include "io/io.hh"
 #include "scoring/buildmap.hh"
 #include "scoring/score.hh"
+#include "load_data.hh"
 
 namespace {
 
@@ -103,14 +104,8 @@ int main(int argc, char** argv) {
   const int limit = argc > 2 ? std::atoi(argv[2]) : 3;
   params p;
   p.verbose = 0;
-  p.infile = fopen(path, "r");
-  if (p.infile == nullptr) {
-    fprintf(stderr, "cannot open %s\n", path);
-    return 1;
-  }
   io d;
-  d.readDORVinput(p);
-  fclose(p.infile);
+  if (!load_data_set(path, p, d)) return 1;
   for (int i = 0; i < d.n; ++i) d.maxparents[i] = std::min(d.maxparents[i], limit);
   printf("file %s: %d variables, %d records, parent limit %d\n", path, d.n, d.nrecords, limit);
   for (const double alpha : {0.0, 1.0}) {

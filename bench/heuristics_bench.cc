@@ -19,6 +19,7 @@
 #include "search/guessorders.hh"
 #include "search/localsearch.hh"
 #include "search/widthguard.hh"
+#include "load_data.hh"
 
 namespace {
 
@@ -119,14 +120,8 @@ int main(int argc, char** argv) {
   p.score = "bic";
   p.reseedinterval = 1500;  // fixed, like the seed, so that runs repeat
   if (argc > 2) p.maxtreewidth = std::atof(argv[2]);
-  p.infile = fopen(path, "r");
-  if (p.infile == nullptr) {
-    fprintf(stderr, "cannot open %s\n", path);
-    return 1;
-  }
   io d;
-  d.readDORVinput(p);
-  fclose(p.infile);
+  if (!load_data_set(path, p, d)) return 1;
   d.cache = buildmap(d, p, d.logsearchspace, d.cachesize);
   d.vacuum(p);
   printf("file %s: %d variables, %d records, %d cached parent sets, maxtreewidth %g\n", path, d.n,
