@@ -339,6 +339,22 @@ TEST(BranchAndBound, MatchesBruteForcePastOneWord) {
   }
 }
 
+// The cycle finder on S within mask returns exactly the first cycle of the full
+// enumeration, or nothing when the enumeration finds none.
+static void expect_first_cycle_of_enumeration(const matrix<char>& S, const bitmap& mask, int trial) {
+  const int n = S.n;
+  matrix<int> adj(n, n, 0);
+  getAdjChild(S, adj, -1);
+  const cycleset all = acyclicAdj(adj, false, mask);
+  cyclefinder finder(n);
+  std::vector<int> cycle;
+  ASSERT_EQ(finder.find(graphof(S), mask, cycle), !all.empty()) << "trial " << trial;
+  if (all.empty()) return;
+  const matrix<int>& first = *all.begin();
+  ASSERT_EQ(int(cycle.size()), first.size()) << "trial " << trial;
+  for (int i = 0; i < first.size(); ++i) EXPECT_EQ(cycle[i], first[i]) << "trial " << trial;
+}
+
 // The cycle finder gives the first cycle of the full enumeration, on random graphs and
 // masks.
 TEST(BranchAndBound, CycleFinderAgreesWithFullEnumeration) {
@@ -350,20 +366,10 @@ TEST(BranchAndBound, CycleFinderAgreesWithFullEnumeration) {
     for (int i = 0; i < n; ++i)
       for (int j = 0; j < n; ++j)
         if (i != j && gen() % 10 < density) S(i, j) = 1;
-    matrix<int> adj(n, n, 0);
-    getAdjChild(S, adj, -1);
     bitmap mask(trial % 3 == 0 ? 0 : n);
     for (int v = 0; v < n && mask.gN() > 0; ++v)
       if (gen() % 4 != 0) mask.set(v);
-    const cycleset all = acyclicAdj(adj, false, mask);
-    cyclefinder finder(n);
-    std::vector<int> cycle;
-    const bool found = finder.find(graphof(S), mask, cycle);
-    ASSERT_EQ(found, !all.empty()) << "trial " << trial;
-    if (!found) continue;
-    const matrix<int>& first = *all.begin();
-    ASSERT_EQ(int(cycle.size()), first.size()) << "trial " << trial;
-    for (int i = 0; i < first.size(); ++i) EXPECT_EQ(cycle[i], first[i]) << "trial " << trial;
+    expect_first_cycle_of_enumeration(S, mask, trial);
   }
 }
 
@@ -381,19 +387,10 @@ TEST(BranchAndBound, CycleFinderAgreesPastOneWord) {
     for (int i = 0; i < used; ++i)
       for (int j = 0; j < used; ++j)
         if (i != j && gen() % 10 < 3) S(at[i], at[j]) = 1;
-    matrix<int> adj(n, n, 0);
-    getAdjChild(S, adj, -1);
     bitmap mask(trial % 2 == 0 ? 0 : n);
     for (int v = 0; v < n && mask.gN() > 0; ++v)
       if (gen() % 5 != 0) mask.set(v);
-    const cycleset all = acyclicAdj(adj, false, mask);
-    cyclefinder finder(n);
-    std::vector<int> cycle;
-    ASSERT_EQ(finder.find(graphof(S), mask, cycle), !all.empty()) << "trial " << trial;
-    if (all.empty()) continue;
-    const matrix<int>& first = *all.begin();
-    ASSERT_EQ(int(cycle.size()), first.size()) << "trial " << trial;
-    for (int i = 0; i < first.size(); ++i) EXPECT_EQ(cycle[i], first[i]) << "trial " << trial;
+    expect_first_cycle_of_enumeration(S, mask, trial);
   }
 }
 
