@@ -9,7 +9,7 @@
 set -u
 bin=$(realpath "$1")
 here=$(cd "$(dirname "$0")/.." && pwd)
-dir=$(realpath "${2:-$here/../../shared/data/caches}")
+dir=$(realpath "${2:-$here/../shared/data/caches}")
 minutes=${3:-10}
 readme="$dir/README.md"
 scratch=$(mktemp -d)

@@ -9,7 +9,7 @@ set -u
 bin=$(realpath "$1")
 out=$(realpath -m "$2")
 here=$(cd "$(dirname "$0")/.." && pwd)
-data=$(realpath "${3:-$here/../../shared/data}")
+data=$(realpath "${3:-$here/../shared/data}")
 mkdir -p "$out"
 
 # name, input, then extra option lines separated by ';'

@@ -7,7 +7,7 @@
 set -u
 bin=$(realpath "$1")
 here=$(cd "$(dirname "$0")/.." && pwd)
-dir=$(realpath "${2:-$here/../../shared/data}")
+dir=$(realpath "${2:-$here/../shared/data}")
 minutes=${3:-5}
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT

@@ -7,7 +7,7 @@ set -u
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-$here/../build-bench}
 large=${2:-}
-data=/work/shared/data
+data=$here/../../shared/data  # here is bench/
 for f in "$data"/caches/*.jkl "$data"/*.jkl; do
   n=$(head -1 "$f")
   if [ "$n" -lt 10 ] || [ "$n" -gt 27 ] || { [ "$n" -gt 20 ] && [ "$large" != --large ]; }; then

@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstdio>
 #include <ctime>
+#include <new>
 #include <sstream>
 
 #include "core/resources.hh"
@@ -20,9 +21,22 @@ std::string scientific(double x) {
 
 // Best-first search: the greatest key is expanded next, except at the very first pop and
 // while the memory estimate exceeds maxmem, when the least promising node goes first.
+// The open list grows without bound unless maxmem is set; when the machine refuses it
+// more memory the search stops as at its other limits, with the incumbent and the bound
+// it has, instead of ending the process.
 double bbsearch::search() {
-  static int lastverb = 0;
   double k = makeroot();
+  try {
+    loop(k);
+  } catch (const std::bad_alloc&) {
+    if (p.verbose >= 0) io::messaging(io::warnlevel, "Out of memory. Stopping");
+    status = 14;  // the code dynamic programming gives at its memory limit
+  }
+  return k;
+}
+
+void bbsearch::loop(double& k) {
+  static int lastverb = 0;
   const time_t start = time(nullptr);
   while (!queue->empty()) {
     const double m = (queue->usage() + resources::memkbs) / 1024.0;
@@ -57,7 +71,6 @@ double bbsearch::search() {
     streak = streak == INT_MAX ? 0 : streak + 1;
     if (expand(k)) break;
   }
-  return k;
 }
 
 void bbsearch::progressline(double k, double m) const {

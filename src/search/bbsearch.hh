@@ -94,6 +94,7 @@ class bbsearch {
   void expandtreewidth(double k);
 
  private:
+  void loop(double& k);
   void progressline(double k, double m) const;
   bool newincumbent(double K, const char* text);
   std::vector<int> cycle;  // the cycle being broken

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "core/fail.hh"
 #include "core/resources.hh"
+#include "search/quadheap.hh"
 
 double myqueue::minval = 0.0;
 
@@ -67,7 +69,7 @@ void plelement::get(bitmap* perVar, bitmap& below, bitmap& comp, int n) const {
 }
 
 myqueue::myqueue(int capacity, int used)
-    : N(capacity), stride(used > 0 && used < capacity ? used : capacity) {}
+    : N(capacity), records(used > 0 && used < capacity ? used : capacity) {}
 
 myqueue::~myqueue() {
   resources::memkbs -= double(live) * record_kb(N);
@@ -91,61 +93,55 @@ struct abovemin_t {
 
 }  // namespace
 
+// Memory is claimed before anything changes (heap room, then the record's slot), so a
+// refused allocation leaves the queue as it was.
 void myqueue::insert(const plelement& e) {
   check(e.capacity() == N, "e.capacity() == N");
-  uint32_t slot;
-  if (!freeslots.empty()) {
-    slot = freeslots.back();
-    freeslots.pop_back();
-  } else {
-    slot = uint32_t(slotseq.size());
-    slotseq.push_back(0);
-    slotkey.push_back(0.0);
-    pool.resize(pool.size() + size_t(stride));
-  }
-  std::memcpy(&pool[size_t(slot) * stride], e.getdata(), 4 * size_t(stride));
-  const entry item{e.getss(), nextseq++, slot};
-  slotseq[slot] = item.seq;
-  slotkey[slot] = item.key;
-  maxheap.push_back(item);
-  std::push_heap(maxheap.begin(), maxheap.end(), belowmax);
-  if (minkept) {
-    minheap.push_back(item);
-    std::push_heap(minheap.begin(), minheap.end(), abovemin);
-  }
+  makeroom(maxheap.entries);
+  if (minkept) makeroom(minheap.entries);
+  const entry item{e.getss(), nextseq, records.put(e.getdata(), e.getss(), nextseq)};
+  ++nextseq;
+  quadheap::push(maxheap.entries, item, belowmax);
+  if (minkept) quadheap::push(minheap.entries, item, abovemin);
   ++live;
   account_record(N, +1);
 }
 
+void myqueue::makeroom(std::vector<entry>& heap) {
+  if (heap.size() == heap.capacity()) heap.reserve(2 * heap.size() + 16);
+}
+
 // Removes stale entries from the top of heap.
 template <typename Order>
-void myqueue::droptop(std::vector<entry>& heap, Order order) {
-  while (stale(heap.front())) {
-    std::pop_heap(heap.begin(), heap.end(), order);
-    heap.pop_back();
+void myqueue::droptop(nodeheap& heap, Order order) {
+  std::vector<entry>& entries = heap.entries;
+  while (heap.stale > 0 && stale(entries.front())) {
+    quadheap::pop(entries, order);
+    --heap.stale;
   }
 }
 
 template <typename Order, typename OtherOrder>
-void myqueue::take(std::vector<entry>& heap, Order order, std::vector<entry>& other,
-                   OtherOrder otherorder, plelement& out) {
+void myqueue::take(nodeheap& heap, Order order, nodeheap& other, OtherOrder otherorder,
+                   plelement& out) {
   check(out.capacity() == N, "out.capacity() == N");
   droptop(heap, order);
-  const entry top = heap.front();
-  std::pop_heap(heap.begin(), heap.end(), order);
-  heap.pop_back();
+  std::vector<entry>& entries = heap.entries;
+  const entry top = entries.front();
+  records.take(top.handle, out.getdata());  // the one step here that may need memory
+  quadheap::pop(entries, order);
   *out.gets() = top.key;
-  std::memcpy(out.getdata(), &pool[size_t(top.slot) * stride], 4 * size_t(stride));
-  slotseq[top.slot] = 0;
-  freeslots.push_back(top.slot);
   --live;
   account_record(N, -1);
+  // The other heap, when kept, holds every live node, so its entry for this one is stale.
+  if (!other.entries.empty()) ++other.stale;
   // Sweep the other heap once most of it is stale, so both stay within twice the size.
-  if (other.size() > 2 * live + 64) {
-    other.erase(std::remove_if(other.begin(), other.end(),
-                               [this](const entry& x) { return stale(x); }),
-                other.end());
-    std::make_heap(other.begin(), other.end(), otherorder);
+  if (other.entries.size() > 2 * live + 64) {
+    other.entries.erase(std::remove_if(other.entries.begin(), other.entries.end(),
+                                       [this](const entry& x) { return stale(x); }),
+                        other.entries.end());
+    quadheap::make(other.entries, otherorder);
+    other.stale = 0;
   }
 }
 
@@ -153,23 +149,26 @@ void myqueue::take(std::vector<entry>& heap, Order order, std::vector<entry>& ot
 // smallest node at its first step and under memory pressure, and otherwise only the
 // greatest, so keeping both heaps cost every insert a second push (2% of the search's
 // instructions on voting_435). Once the consecutive greatest-first pops exceed
-// a sixteenth of the live nodes the heap is dropped; begin rebuilds it from the slots,
-// at most 16 slot reads per pop made since. Entries order on (key, insertion number), a
+// a sixteenth of the live nodes the heap is dropped; begin rebuilds it from the stored records,
+// at most 16 record reads per pop made since. Entries order on (key, insertion number), a
 // total order, so a rebuilt heap gives the same nodes as a kept one.
 void myqueue::end(plelement& out) {
   take(maxheap, belowmax, minheap, abovemin, out);
   if (minkept && 16 * ++greatestpops > live) {
     minkept = false;
-    minheap.clear();
+    minheap = nodeheap();
   }
 }
 
 void myqueue::begin(plelement& out) {
   if (!minkept) {
-    minheap.clear();
-    for (uint32_t slot = 0; slot < slotseq.size(); ++slot)
-      if (slotseq[slot] != 0) minheap.push_back({slotkey[slot], slotseq[slot], slot});
-    std::make_heap(minheap.begin(), minheap.end(), abovemin);
+    nodeheap rebuilt;
+    rebuilt.entries.reserve(live);
+    records.forlive([&rebuilt](double key, uint64_t seq, uint64_t handle) {
+      rebuilt.entries.push_back({key, seq, handle});
+    });
+    quadheap::make(rebuilt.entries, abovemin);
+    minheap = std::move(rebuilt);
     minkept = true;
   }
   greatestpops = 0;
@@ -178,7 +177,7 @@ void myqueue::begin(plelement& out) {
 
 double myqueue::lastkey() {
   droptop(maxheap, belowmax);
-  return maxheap.front().key;
+  return maxheap.entries.front().key;
 }
 
 double myqueue::usage() const { return double(live) * (4.0 * N + 136.0) / 1024.0; }

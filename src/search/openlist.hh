@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/bitmap.hh"
+#include "search/recordstore.hh"
 
 // One node record with a capacity fixed at construction.
 class plelement {
@@ -41,14 +42,14 @@ class plelement {
   double key = -1e25;
 };
 
-// The open list: nodes ordered by key; equal keys keep insertion order. Records live in
-// one contiguous pool of fixed-size slots reused through a free list; a slot keeps only
-// the words a node uses (the record's capacity is rounded up, up to twice the need). Two binary heaps
-// over (key, insertion number, slot) give the greatest and the smallest node (the latter
-// kept only while smallest-first pops are in use, see end); a node taken
-// from one heap leaves a stale entry in the other (its slot's insertion number no longer
-// matches), skipped when met and swept out once stale entries outnumber live ones. The
-// flat heaps replace an ordered tree whose node-by-node descent dominated the search.
+// The open list: nodes ordered by key; equal keys keep insertion order. Records are kept
+// compressed in a recordstore, holding only the words a node uses (the record's capacity
+// is rounded up, up to twice the need). Two binary heaps over (key, insertion number,
+// handle) give the greatest and the smallest node (the latter kept only while
+// smallest-first pops are in use, see end); a node taken from one heap leaves a stale
+// entry in the other (its slot's insertion number no longer matches), skipped when met
+// and swept out once stale entries outnumber live ones. The flat heaps replace an
+// ordered tree whose node-by-node descent dominated the search.
 class myqueue {
  public:
   // Records of `capacity` words of which the first `used` (all when 0) carry the node.
@@ -71,28 +72,31 @@ class myqueue {
   struct entry {
     double key;
     uint64_t seq;
-    uint32_t slot;
+    uint64_t handle;
   };
 
  private:
   int N;
-  int stride;
-  std::vector<uint32_t> pool;
-  std::vector<uint32_t> freeslots;
-  std::vector<uint64_t> slotseq;  // insertion number of the node in each slot, 0 when free
-  std::vector<double> slotkey;    // key of the node in each slot
-  std::vector<entry> maxheap, minheap;
+  recordstore records;
+  // A heap and how many of its entries are stale: the search pops from one heap for long
+  // stretches, and with no stale entry the top needs no look at its record.
+  struct nodeheap {
+    std::vector<entry> entries;
+    uint64_t stale = 0;
+  };
+  nodeheap maxheap, minheap;
   bool minkept = false;           // whether minheap holds every live node (see end)
   uint64_t greatestpops = 0;      // end calls since the last begin
   uint64_t live = 0;
   uint64_t nextseq = 1;
 
-  bool stale(const entry& e) const { return slotseq[e.slot] != e.seq; }
+  static void makeroom(std::vector<entry>& heap);
+  bool stale(const entry& e) const { return records.seqof(e.handle) != e.seq; }
   template <typename Order>
-  void droptop(std::vector<entry>& heap, Order order);
+  void droptop(nodeheap& heap, Order order);
   template <typename Order, typename OtherOrder>
-  void take(std::vector<entry>& heap, Order order, std::vector<entry>& other,
-            OtherOrder otherorder, plelement& out);
+  void take(nodeheap& heap, Order order, nodeheap& other, OtherOrder otherorder,
+            plelement& out);
 };
 
 // The capacities a node record can have, smallest first.
