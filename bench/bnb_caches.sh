@@ -18,8 +18,8 @@ trap 'rm -rf "$scratch"' EXIT
 # Column of the README table for a file: 4 optimum, 5 A*, 6 BFBnB, 7 ILP.
 peer() { awk -F'|' -v f="$1" -v c="$2" '$2 ~ " "f" " {gsub(/^ +| +$/, "", $(c+2)); print $(c+2)}' "$readme"; }
 
-printf '%-32s %4s %8s %9s %10s %8s %-17s %s\n' file ret seconds iter iter/s peakMB \
-  "bbscore(optimum)" "peers A*/BFBnB/ILP"
+printf '%-32s %4s %8s %9s %10s %8s %-40s %s\n' file ret seconds iter iter/s peakMB \
+  "bbscore(optimum) or bbscore<=bound" "peers A*/BFBnB/ILP"
 for f in $(ls -S -r "$dir"/*.jkl); do
   name=$(basename "$f")
   cat >"$scratch/options" <<OPT
@@ -39,10 +39,13 @@ OPT
   rss=$(tail -n 1 "$scratch/rss" | awk '{printf "%.0f", $1 / 1024}')
   rate=$(echo "scale=0; ${iter:-0} / ($secs + 0.001)" | bc)
   optimum=$(peer "$name" 4)
-  verdict=""
-  if [ -n "$score" ] && [ -n "$optimum" ]; then
+  # A search stopped at its limit reports the bound still open instead of a verdict.
+  bound=$(sed -n 's/^Total of .*(bound=\([^)]*\)).*/\1/p' "$scratch/err")
+  result="${score:--} <= ${bound:--} (optimum $optimum)"
+  if [ "$code" = 0 ] && [ -n "$score" ] && [ -n "$optimum" ]; then
     verdict=$(awk -v a="$score" -v b="$optimum" 'BEGIN {d = a - b; if (d < 0) d = -d; print (d <= 1e-5) ? "=" : "DIFFERS"}')
+    result="$score($verdict)"
   fi
-  printf '%-32s %4s %8.2f %9s %10s %8s %-17s %s/%s/%s\n' "$name" "$code" "$secs" "${iter:--}" "$rate" \
-    "$rss" "${score:--}($verdict)" "$(peer "$name" 5)" "$(peer "$name" 6)" "$(peer "$name" 7)"
+  printf '%-32s %4s %8.2f %9s %10s %8s %-40s %s/%s/%s\n' "$name" "$code" "$secs" "${iter:--}" "$rate" \
+    "$rss" "$result" "$(peer "$name" 5)" "$(peer "$name" 6)" "$(peer "$name" 7)"
 done

@@ -10,6 +10,7 @@
 #include "core/fail.hh"
 #include "core/graph.hh"
 #include "core/rng.hh"
+#include "search/familymasks.hh"
 #include "search/heuristicsummary.hh"
 
 namespace {
@@ -38,23 +39,6 @@ bool topological_rules(const matrix<char>& allow, const std::vector<int>& order,
   return true;
 }
 
-// A family respects row v of a rule matrix (1 forbidden, -1 required parent).
-bool respects(const matrix<char>& rules, int v, const matrix<char>& family) {
-  for (int y = 0; y < family.size(); ++y) {
-    if (y == v) continue;
-    const char rule = rules(v, y);
-    if ((rule == 1 && family[y] > 0) || (rule == -1 && family[y] <= 0)) return false;
-  }
-  return true;
-}
-
-// A parent among v's descendants would close a cycle.
-bool has_descendant(const matrix<char>& D, int v, const matrix<char>& family) {
-  for (int y = 0; y < family.size(); ++y)
-    if (family[y] > 0 && D(v, y) > 0) return true;
-  return false;
-}
-
 double sum_of(const matrix<double>& v) {
   double total = 0.0;
   for (int k = 0; k < v.size(); ++k) total += v[k];
@@ -67,7 +51,12 @@ guessorders::guessorders(const params& p, const io& d, double bestvalue, bool us
                          bool nosolution)
     : p(p), d(d), bestvalue(bestvalue), uselocalsearch(uselocalsearch),
       guessscores(d.n, 1, 0.0), beststruct(d.n, d.n, 0), maxguesses(p.maxiter),
-      nosolution(nosolution), climber(p, d, false), width(d.categ, p.maxtreewidth) {}
+      nosolution(nosolution), climber(p, d, false), width(d.categ, p.maxtreewidth),
+      familyweight(d.cache.size()), forbidden(size_t(climber.masks.W)),
+      required(size_t(climber.masks.W)), descendant(size_t(climber.masks.W)) {
+  for (size_t v = 0; v < d.cache.size(); ++v)
+    for (const auto& entry : d.cache[v]) familyweight[v].push_back(width.family_weight(entry.second));
+}
 
 int guessorders::run(bool quiet) {
   if (maxguesses > 1000000 && p.verbose > 1)
@@ -181,22 +170,45 @@ matrix<char> guessorders::guessO(const matrix<char>& K, const std::vector<int>& 
   return S;
 }
 
+// Row v of a rule matrix (1 forbidden, -1 required parent) and of the descendant
+// matrix as masks over the other variables; a family's own byte is tested apart.
+void guessorders::maskrules(int v, const matrix<char>& rules, const matrix<char>* descendants) {
+  std::fill(forbidden.begin(), forbidden.end(), 0);
+  std::fill(required.begin(), required.end(), 0);
+  std::fill(descendant.begin(), descendant.end(), 0);
+  for (int y = 0; y < d.n; ++y) {
+    if (y == v) continue;
+    const uint64_t bit = uint64_t(1) << (y & 63);
+    if (rules(v, y) == 1) forbidden[size_t(y >> 6)] |= bit;
+    if (rules(v, y) == -1) required[size_t(y >> 6)] |= bit;
+    if (descendants != nullptr && (*descendants)(v, y) > 0) descendant[size_t(y >> 6)] |= bit;
+  }
+}
+
 // Scans v's cache list from the best entry and returns the first that passes the cheap
-// tests (family weight, rules, descendants) and then the width test, leaving it in row
-// v of S; -1 when none does. Min-fill elimination when elim is null, else along elim.
+// tests (family weight, rules, descendants; word operations on the family's mask) and
+// then the width test, leaving it in row v of S; -1 when none does. Min-fill
+// elimination when elim is null, else along elim.
 int guessorders::choose_entry(matrix<char>& S, matrix<int>& parents, int v,
                               const matrix<char>& rules, const matrix<char>* descendants,
                               const std::vector<int>* elim) {
   const parentsetlist& list = d.cache[v];
+  const familymasks& masks = climber.masks;
+  const int W = masks.W;
   const char* tag = elim == nullptr ? " method=guessE " : "";
+  maskrules(v, rules, descendants);
+  const bool ownisdescendant = descendants != nullptr && (*descendants)(v, v) > 0;
   for (int e = int(list.size()) - 1; e >= 0; --e) {
     const matrix<char>& family = list[e].second;
     check(family.size() == d.n, "family.size() == n");
-    if (width.family_weight(family) > width.bound) continue;
-    if (!respects(rules, v, family)) continue;
-    if (descendants != nullptr && has_descendant(*descendants, v, family)) continue;
+    if (familyweight[v][e] > width.bound) continue;
+    const uint64_t* mask = masks.of(v, e);
+    bool refused = meet(mask, forbidden.data(), W);
+    for (int w = 0; w < W && !refused; ++w) refused = (required[size_t(w)] & ~mask[w]) != 0;
+    if (refused) continue;
+    if (meet(mask, descendant.data(), W) || (ownisdescendant && family[v] > 0)) continue;
     for (int k = 0; k < d.n; ++k) S(v, k) = family[k];
-    getAdj(S, parents, v);
+    setparentlist(parents, v, mask, W);
     double w = 0.0;
     bool fits = width.surely_within(parents);
     if (!fits) {

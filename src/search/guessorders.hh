@@ -10,6 +10,7 @@
 // Orderings are shuffled with the RNG functor only, so a seed fixes the whole run.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "app/params.hh"
@@ -45,6 +46,13 @@ class guessorders {
 
  private:
   widthguard width;
+  // The width-guard weight of every cached family, by variable and entry: the scan of
+  // choose_entry tests it first, for every entry it passes over.
+  std::vector<std::vector<double>> familyweight;
+  // Scratch of choose_entry: the rules and descendants of the variable in hand as masks.
+  std::vector<uint64_t> forbidden, required, descendant;
+
+  void maskrules(int v, const matrix<char>& rules, const matrix<char>* descendants);
 
   matrix<char> build_topological(const matrix<char>& A, const std::vector<int>& order);
   int choose_entry(matrix<char>& S, matrix<int>& parents, int v, const matrix<char>& rules,

@@ -4,12 +4,14 @@
 #include <ctime>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "core/elim.hh"
 #include "core/fail.hh"
 #include "core/graph.hh"
 #include "io/constraints.hh"
 #include "search/cycleguard.hh"
+#include "search/familymasks.hh"
 #include "search/heuristicsummary.hh"
 #include "search/widthguard.hh"
 
@@ -36,43 +38,53 @@ void log_move(const params& p, const std::string& head, int i, const matrix<char
 }
 
 // Everything one climb works on: the working structure, its parent lists, the copy of
-// the row under test, and the scratch of the two move tests. Built once per climb.
+// the row under test with its mask and parent list, and the scratch of the two move
+// tests. Built once per climb.
 struct climb {
   matrix<char> work;
   matrix<int> parents;
   matrix<char> saved;
+  std::vector<uint64_t> savedmask;
+  std::vector<int> savedparents;
   cycleguard cycles;
   widthguard width;
 
-  climb(const matrix<char>& start, const io& d, const params& p)
-      : work(start), parents(start.n, start.n, 0), saved(start.n, 1, 0), cycles(start.n),
-        width(d.categ, p.maxtreewidth) {
+  climb(const matrix<char>& start, const io& d, const params& p, int W)
+      : work(start), parents(start.n, start.n, 0), saved(start.n, 1, 0), savedmask(size_t(W)),
+        savedparents(size_t(start.n) + 1), cycles(start.n), width(d.categ, p.maxtreewidth) {
     if (start.n > 0) getAdj(work, parents, -1);
   }
 };
 
 // One visit of variable i: scans its cache list from the best entry down to the last
 // one that still beats `current`, and applies the first entry that keeps the structure
-// acyclic and within the width bound. A refused entry is undone at once, so row i and
-// its parent list are exactly as before. Returns the entry's index, or -1.
-int first_admissible_move(climb& s, const io& d, const params& p, int i, double current) {
+// acyclic and within the width bound. A candidate is tried on the parent lists alone
+// (row i of the structure is written only for an elimination or a move); a refused one
+// is undone at once, so row i and its parent list are exactly as before. Returns the
+// entry's index, or -1.
+int first_admissible_move(climb& s, const familymasks& masks, const io& d, const params& p,
+                          int i, double current) {
   const parentsetlist& list = d.cache[i];
   const int n = s.work.n;
   for (int k = 0; k < n; ++k) s.saved[k] = s.work(i, k);
+  masks.maskof(i, s.saved, s.savedmask.data());
+  for (int c = 0; c <= s.parents(i, 0); ++c) s.savedparents[size_t(c)] = s.parents(i, c);
   for (int e = int(list.size()) - 1; e >= 0 && list[e].first > current; --e) {
     const matrix<char>& family = list[e].second;
     check(family.size() == n, "family.size() == n");
-    if (same_family(family, s.saved)) continue;
-    write_row(s.work, i, family);
-    getAdj(s.work, s.parents, i);
+    const uint64_t* mask = masks.of(i, e);
+    // Equal families have equal masks, so the bytes are compared only on a mask match.
+    if (masks.equal(mask, s.savedmask.data()) && same_family(family, s.saved)) continue;
+    setparentlist(s.parents, i, mask, masks.W);
     if (s.cycles.closes_cycle(s.parents, i, s.saved)) {
       log_move(p, "cycle blocks update", i, family);
+    } else if (s.width.surely_within(s.parents)) {
+      write_row(s.work, i, family);
+      log_move(p, "updated", i, family);
+      return e;
     } else {
       double w = 0.0;
-      if (s.width.surely_within(s.parents)) {
-        log_move(p, "updated", i, family);
-        return e;
-      }
+      write_row(s.work, i, family);
       bestfirst_elim(s.work, d.categ, w);
       if (s.width.bound >= w) {
         log_move(p, "updated", i, family);
@@ -81,9 +93,9 @@ int first_admissible_move(climb& s, const io& d, const params& p, int i, double 
       std::ostringstream head;
       head << "treewidth=" << w << " blocks update";
       log_move(p, head.str(), i, family);
+      write_row(s.work, i, s.saved);
     }
-    write_row(s.work, i, s.saved);
-    getAdj(s.work, s.parents, i);
+    for (int c = 0; c <= s.savedparents[0]; ++c) s.parents(i, c) = s.savedparents[size_t(c)];
   }
   return -1;
 }
@@ -91,7 +103,7 @@ int first_admissible_move(climb& s, const io& d, const params& p, int i, double 
 }  // namespace
 
 localsearch::localsearch(const params& p, const io& d, bool onlyeval)
-    : p(p), d(d), scorer(d, p), onlyeval(onlyeval), localscores(d.n, 1, 0.0) {}
+    : p(p), d(d), scorer(d, p), onlyeval(onlyeval), localscores(d.n, 1, 0.0), masks(d) {}
 
 int localsearch::run(bool quiet) {
   const int n = d.n;
@@ -162,7 +174,7 @@ bool localsearch::localsearch_aux(matrix<char>& structure, matrix<double>& score
   iterations = 0;
   moves = 0;
   const time_t start = time(nullptr);
-  climb s(structure, d, p);
+  climb s(structure, d, p, masks.W);
   const int n = s.work.n;
   curvalue = sum_of(scores);
   if (n <= 0) {
@@ -189,7 +201,7 @@ bool localsearch::localsearch_aux(matrix<char>& structure, matrix<double>& score
     ++idle;
     const parentsetlist& list = d.cache[i];
     if (!list.empty() && list.back().first > scores[i]) {
-      const int e = first_admissible_move(s, d, p, i, scores[i]);
+      const int e = first_admissible_move(s, masks, d, p, i, scores[i]);
       if (e >= 0) {
         scores[i] = list[e].first;
         // Summed afresh, never adjusted by the difference: a replaced -1e300 would

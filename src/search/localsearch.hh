@@ -15,6 +15,7 @@
 #include "core/matrix.hh"
 #include "io/io.hh"
 #include "scoring/score.hh"
+#include "search/familymasks.hh"
 
 class localsearch {
  public:
@@ -39,6 +40,8 @@ class localsearch {
   // updated in place. Returns true when at least one move was made.
   bool localsearch_aux(matrix<char>& structure, matrix<double>& scores, bool quiet);
   void showresult();
+
+  const familymasks masks;  // of the cache, for the move tests of the climb
 
  private:
   double evaluate_family(int i, const matrix<char>& family);

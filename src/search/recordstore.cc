@@ -28,19 +28,40 @@ uint32_t recordstore::newslot(int c) {
   return rc.used++;
 }
 
-// Branch-free: every word is written to the literal area and the cursor moves only past
-// literals, so the loop has no unpredictable branch.
+namespace {
+
+constexpr uint32_t literalbits = 0xAAAAAAAAu;  // the high bit of each 2-bit tag
+
+// The 2-bit tag of a word.
+inline uint32_t tagof(uint32_t w) { return w == 0 ? 0u : w == ~0u ? 1u : 2u; }
+
+}  // namespace
+
+// Words go in groups of 16, one tag word each. A group of literals only, or of none,
+// is copied whole or skipped (on sensors_5456 most groups are one or the other); a mixed
+// group is written branch-free: every word goes to the literal area and the cursor
+// moves only past literals.
 uint64_t recordstore::put(const uint32_t* in, double key, uint64_t seq) {
   uint32_t* tags = scratch.data();
   uint32_t* literals = tags + tagwords;
-  std::fill(tags, literals, 0u);
   int count = 0;
-  for (int k = 0; k < words; ++k) {
-    const uint32_t w = in[k];
-    const uint32_t tag = w == 0 ? 0u : w == ~0u ? 1u : 2u;
-    tags[k >> 4] |= tag << (2 * (k & 15));
-    literals[count] = w;
-    count += int(tag >> 1);
+  for (int g = 0; g < tagwords; ++g) {
+    const int first = 16 * g;
+    const int size = words - first < 16 ? words - first : 16;
+    uint32_t tagword = 0;
+    for (int k = 0; k < size; ++k) tagword |= tagof(in[first + k]) << (2 * k);
+    tags[g] = tagword;
+    const int groupliterals = __builtin_popcount(tagword & literalbits);
+    if (groupliterals == size) {
+      std::memcpy(literals + count, in + first, 4 * size_t(size));
+    } else if (groupliterals > 0) {
+      int at = count;
+      for (int k = 0; k < size; ++k) {
+        literals[at] = in[first + k];
+        at += int(tagword >> (2 * k + 1)) & 1;
+      }
+    }
+    count += groupliterals;
   }
   const int c = (count + 3) / 4;
   const uint32_t index = newslot(c);
@@ -51,8 +72,9 @@ uint64_t recordstore::put(const uint32_t* in, double key, uint64_t seq) {
   return (uint64_t(c) << 32) | index;
 }
 
-// The literal is read whatever the tag (a conditional move, no branch); after the last
-// literal that read falls on the next slot or the chunk's spare word.
+// The inverse, group by group. In a mixed group the literal is read whatever the tag (a
+// conditional move, no branch); after the last literal that read falls on the next slot
+// or the chunk's spare word.
 void recordstore::take(uint64_t handle, uint32_t* out) {
   const int c = int(handle >> 32);
   const uint32_t index = uint32_t(handle);
@@ -61,11 +83,25 @@ void recordstore::take(uint64_t handle, uint32_t* out) {
   const uint32_t* tags = at + headerwords;
   const uint32_t* literals = tags + tagwords;
   int count = 0;
-  for (int k = 0; k < words; ++k) {
-    const uint32_t tag = (tags[k >> 4] >> (2 * (k & 15))) & 3u;
-    const uint32_t literal = literals[count];
-    out[k] = tag == 2 ? literal : 0u - tag;
-    count += int(tag >> 1);
+  for (int g = 0; g < tagwords; ++g) {
+    const int first = 16 * g;
+    const int size = words - first < 16 ? words - first : 16;
+    const uint32_t tagword = tags[g];
+    const int groupliterals = __builtin_popcount(tagword & literalbits);
+    if (groupliterals == size) {
+      std::memcpy(out + first, literals + count, 4 * size_t(size));
+    } else if (groupliterals == 0) {
+      for (int k = 0; k < size; ++k) out[first + k] = 0u - ((tagword >> (2 * k)) & 1u);
+    } else {
+      int from = count;
+      for (int k = 0; k < size; ++k) {
+        const uint32_t tag = (tagword >> (2 * k)) & 3u;
+        const uint32_t literal = literals[from];
+        out[first + k] = tag == 2 ? literal : 0u - tag;
+        from += int(tag >> 1);
+      }
+    }
+    count += groupliterals;
   }
   const uint64_t free = 0;
   std::memcpy(at, &free, sizeof free);
