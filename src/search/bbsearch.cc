@@ -12,7 +12,7 @@ bbsearch::bbsearch(const params& p, const io& d, double& best, matrix<char>& bes
     : p(p), d(d), n(d.n), lists(d.cache.data()), best(best), bestE(bestE), status(status),
       up(d.n), below(d.n), comp(d.n), relax(d.n, d.n), unionm(d.n, d.n),
       adj(d.n, d.n), tj(d.n), graph(d.n), chosen(size_t(d.n), 0), cycles(d.n),
-      widthlimit(std::log(p.maxtreewidth + 1.0)) {
+      widthlimit(std::log(p.maxtreewidth + 1.0)), pmasks(d) {
   perVar.reserve(size_t(n));
   saved.reserve(size_t(n));
   double total = 0.0;
@@ -31,9 +31,7 @@ bbsearch::bbsearch(const params& p, const io& d, double& best, matrix<char>& bes
 // graph reads one parent mask per variable instead of n cells, and a child's restriction
 // is one masked copy of the variable's bitmap instead of a test of every allowed entry.
 void bbsearch::tabulate() {
-  const int W = graph.W;
-  size_t pm = 0, ho = 0, widest = 0;
-  pmaskat.resize(size_t(n));
+  size_t ho = 0, widest = 0;
   varat.resize(size_t(n));
   rows.resize(size_t(n));
   int at = 2 * up.gN();  // the record's below and comp bitmaps come first
@@ -43,26 +41,18 @@ void bbsearch::tabulate() {
   }
   holdingat.resize(size_t(n));
   for (int v = 0; v < n; ++v) {
-    pmaskat[v] = pm;
-    pm += lists[v].size() * size_t(W);
     holdingat[v] = ho;
     ho += size_t(n) * size_t(perVar[v].gN());
     widest = std::max(widest, size_t(perVar[v].gN()));
   }
-  pmasks.assign(pm, 0);
   holding.assign(ho, 0);
   cut.assign(widest, 0);
   for (int v = 0; v < n; ++v) {
     const size_t words = size_t(perVar[v].gN());
-    for (size_t e = 0; e < lists[v].size(); ++e) {
-      const char* set = lists[v][e].second.data;
-      uint64_t* mask = &pmasks[pmaskat[v] + e * W];
-      for (int q = 0; q < n; ++q) {
-        if (q == v || set[q] <= 0) continue;
-        mask[q >> 6] |= uint64_t(1) << (q & 63);
+    for (size_t e = 0; e < lists[v].size(); ++e)
+      forbits(pmasks.of(v, int(e)), pmasks.W, [&](int q) {
         holding[holdingat[v] + size_t(q) * words + e / 32] |= 1u << (e % 32);
-      }
-    }
+      });
   }
 }
 

@@ -22,6 +22,7 @@
 #include "io/io.hh"
 #include "search/bbgraph.hh"
 #include "search/cyclefinder.hh"
+#include "search/familymasks.hh"
 #include "search/openlist.hh"
 
 // The highest allowed entry of a variable (the highest set bit), -1 when none. Inline,
@@ -98,11 +99,10 @@ class bbsearch {
   void progressline(double k, double m) const;
   bool newincumbent(double K, const char* text);
   std::vector<int> cycle;  // the cycle being broken
-  // Per variable v and entry e, the parents of the entry as graph words (pmasks from
-  // pmaskat[v] + e * graph.W); per variable v and variable q, the entries of v holding q
-  // as a bitmap over v's list (holding from holdingat[v] + q * words of v's bitmap).
-  std::vector<uint64_t> pmasks;
-  std::vector<size_t> pmaskat;
+  // Per variable v and entry e, the parents of the entry as graph words; per variable v
+  // and variable q, the entries of v holding q as a bitmap over v's list (holding from
+  // holdingat[v] + q * words of v's bitmap).
+  const familymasks pmasks;
   std::vector<uint32_t> holding;
   std::vector<size_t> holdingat;
   std::vector<uint32_t> cut;  // scratch of the cycle rule: the entries a child loses

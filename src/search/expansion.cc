@@ -76,7 +76,7 @@ void bbsearch::cutmask(int c, int parent, bool leaveoneout) {
 // Makes entry e variable c's parent set in the relaxation in hand.
 void bbsearch::setrow(int c, int e) {
   chosen[c] = e;
-  graph.setparents(c, &pmasks[pmaskat[c] + size_t(e) * graph.W]);
+  graph.setparents(c, pmasks.of(c, e));
 }
 
 // The relaxation of perVar into graph and chosen; false when a variable has no entry.
@@ -85,7 +85,7 @@ bool bbsearch::loadrelaxation() {
     const int h = bestentry(perVar[v]);
     if (h < 0) return false;
     chosen[v] = h;
-    rows[v] = &pmasks[pmaskat[v] + size_t(h) * graph.W];
+    rows[v] = pmasks.of(v, h);
   }
   graph.setallparents(rows.data());
   return true;
