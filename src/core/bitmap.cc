@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <iostream>
 
+#include "core/bitcount.hh"
+
 namespace {
 double accounted_kb(int words) { return (4.0 * words + 24.0) / 1024.0; }
 }  // namespace
@@ -71,7 +73,7 @@ void bitmap::setfirst(int bits) {
 
 int bitmap::sum() const {
   int total = 0;
-  for (int k = 0; k < w; ++k) total += __builtin_popcount(data[k]);
+  for (int k = 0; k < w; ++k) total += bitcount32(data[k]);
   return total;
 }
 

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "core/bitcount.hh"
 #include "core/fail.hh"
 
 // Elimination works on the moral graph held as bit rows: row v is a run of `words`
@@ -137,7 +138,7 @@ matrix<int> bestfirst_elim(const matrix<char>& S, const matrix<int>& card, doubl
       double w = lnc[j];
       for_each_bit(nb, words, [&](int k) {
         const word* row_k = rows.data + size_t(k) * words;
-        for (int x = 0; x < words; ++x) f += __builtin_popcountll(nb[x] & ~row_k[x]);
+        for (int x = 0; x < words; ++x) f += bitcount64(nb[x] & ~row_k[x]);
         f -= 1;
         w += lnc[k];
       });

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/bitcount.hh"
+
 namespace setbits {
 inline uint64_t bit(int k) { return uint64_t(1) << (63 - (k & 63)); }
 inline bool has(const uint64_t* s, int k) { return (s[k >> 6] & bit(k)) != 0; }
@@ -28,7 +30,7 @@ inline bool subset(const uint64_t* a, const uint64_t* b, int words) {  // a with
 }
 inline int count(const uint64_t* s, int words) {
   int c = 0;
-  for (int x = 0; x < words; ++x) c += __builtin_popcountll(s[x]);
+  for (int x = 0; x < words; ++x) c += bitcount64(s[x]);
   return c;
 }
 }  // namespace setbits

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/bitcount.hh"
+
 recordstore::recordstore(int recordwords)
     : words(recordwords), tagwords((recordwords + 15) / 16),
       scratch(size_t(tagwords + recordwords + 1), 0u) {
@@ -51,7 +53,7 @@ uint64_t recordstore::put(const uint32_t* in, double key, uint64_t seq) {
     uint32_t tagword = 0;
     for (int k = 0; k < size; ++k) tagword |= tagof(in[first + k]) << (2 * k);
     tags[g] = tagword;
-    const int groupliterals = __builtin_popcount(tagword & literalbits);
+    const int groupliterals = bitcount32(tagword & literalbits);
     if (groupliterals == size) {
       std::memcpy(literals + count, in + first, 4 * size_t(size));
     } else if (groupliterals > 0) {
@@ -87,7 +89,7 @@ void recordstore::take(uint64_t handle, uint32_t* out) {
     const int first = 16 * g;
     const int size = words - first < 16 ? words - first : 16;
     const uint32_t tagword = tags[g];
-    const int groupliterals = __builtin_popcount(tagword & literalbits);
+    const int groupliterals = bitcount32(tagword & literalbits);
     if (groupliterals == size) {
       std::memcpy(out + first, literals + count, 4 * size_t(size));
     } else if (groupliterals == 0) {
