@@ -1,8 +1,10 @@
 #include "search/recordstore.hh"
 
 #include <algorithm>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
-#include "core/bitcount.hh"
 
 recordstore::recordstore(int recordwords)
     : words(recordwords), tagwords((recordwords + 15) / 16),
@@ -23,47 +25,87 @@ uint32_t recordstore::newslot(int c) {
     rc.freeslots.pop_back();
     return index;
   }
-  // The spare word after the last slot lets take read one literal past a record's end
-  // (see there).
   if (rc.used == rc.chunks.size() * rc.perchunk)
-    rc.chunks.push_back(std::make_unique<uint32_t[]>(size_t(rc.perchunk) * rc.slotwords + 1));
+    rc.chunks.push_back(std::make_unique<uint32_t[]>(size_t(rc.perchunk) * rc.slotwords));
   return rc.used++;
 }
 
 namespace {
 
-constexpr uint32_t literalbits = 0xAAAAAAAAu;  // the high bit of each 2-bit tag
+// Bit k of the two masks of a group: word k is all ones, or a literal (neither zero nor
+// all ones). Full groups compare four words at a time where SSE2 is there (every x86-64
+// target); the scalar loop serves the last, shorter group and other targets.
+inline void groupmasks(const uint32_t* w, int size, uint32_t& ones, uint32_t& literal) {
+  uint32_t zero = 0;
+  ones = 0;
+#ifdef __SSE2__
+  if (size == 16) {
+    const __m128i none = _mm_setzero_si128(), all = _mm_set1_epi32(-1);
+    for (int q = 0; q < 4; ++q) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(w + 4 * q));
+      zero |= uint32_t(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(v, none)))) << (4 * q);
+      ones |= uint32_t(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(v, all)))) << (4 * q);
+    }
+    literal = ~(zero | ones) & 0xFFFFu;
+    return;
+  }
+#endif
+  for (int k = 0; k < size; ++k) {
+    zero |= uint32_t(w[k] == 0) << k;
+    ones |= uint32_t(w[k] == ~0u) << k;
+  }
+  literal = ~(zero | ones) & ((1u << size) - 1);
+}
 
-// The 2-bit tag of a word.
-inline uint32_t tagof(uint32_t w) { return w == 0 ? 0u : w == ~0u ? 1u : 2u; }
+// Spreads the 16 low bits of x to the even bits of the result (bit k to bit 2k).
+inline uint32_t spread(uint32_t x) {
+  x = (x | (x << 8)) & 0x00FF00FFu;
+  x = (x | (x << 4)) & 0x0F0F0F0Fu;
+  x = (x | (x << 2)) & 0x33333333u;
+  return (x | (x << 1)) & 0x55555555u;
+}
+
+// The inverse of spread: the even bits of x, packed into the 16 low bits.
+inline uint32_t gather(uint32_t x) {
+  x &= 0x55555555u;
+  x = (x | (x >> 1)) & 0x33333333u;
+  x = (x | (x >> 2)) & 0x0F0F0F0Fu;
+  x = (x | (x >> 4)) & 0x00FF00FFu;
+  return (x | (x >> 8)) & 0x0000FFFFu;
+}
+
+// For each 4-bit mask, the four words it stands for (bit j set: word j all ones), so that
+// a full group's zero and all-ones words are written four at a time.
+struct quadtable {
+  uint32_t words[16][4];
+  constexpr quadtable() : words() {
+    for (int m = 0; m < 16; ++m)
+      for (int j = 0; j < 4; ++j) words[m][j] = (m >> j) & 1 ? ~0u : 0u;
+  }
+};
+constexpr quadtable quads;
 
 }  // namespace
 
-// Words go in groups of 16, one tag word each. A group of literals only, or of none,
-// is copied whole or skipped (on sensors_5456 most groups are one or the other); a mixed
-// group is written branch-free: every word goes to the literal area and the cursor
-// moves only past literals.
+// Words go in groups of 16, one tag word each, made from the group's two masks. The
+// literals of a group are copied whole when the group holds nothing else, else one by
+// one over the set bits of its literal mask.
 uint64_t recordstore::put(const uint32_t* in, double key, uint64_t seq) {
   uint32_t* tags = scratch.data();
   uint32_t* literals = tags + tagwords;
   int count = 0;
   for (int g = 0; g < tagwords; ++g) {
-    const int first = 16 * g;
-    const int size = words - first < 16 ? words - first : 16;
-    uint32_t tagword = 0;
-    for (int k = 0; k < size; ++k) tagword |= tagof(in[first + k]) << (2 * k);
-    tags[g] = tagword;
-    const int groupliterals = bitcount32(tagword & literalbits);
-    if (groupliterals == size) {
-      std::memcpy(literals + count, in + first, 4 * size_t(size));
-    } else if (groupliterals > 0) {
-      int at = count;
-      for (int k = 0; k < size; ++k) {
-        literals[at] = in[first + k];
-        at += int(tagword >> (2 * k + 1)) & 1;
-      }
+    const uint32_t* group = in + 16 * g;
+    const int size = words - 16 * g < 16 ? words - 16 * g : 16;
+    uint32_t ones, literal;
+    groupmasks(group, size, ones, literal);
+    tags[g] = spread(ones) | (spread(literal) << 1);
+    if (literal == (1u << size) - 1) {
+      std::memcpy(literals + count, group, 4 * size_t(size));
+      count += size;
+    } else {
+      for (; literal != 0; literal &= literal - 1) literals[count++] = group[__builtin_ctz(literal)];
     }
-    count += groupliterals;
   }
   const int c = (count + 3) / 4;
   const uint32_t index = newslot(c);
@@ -74,9 +116,8 @@ uint64_t recordstore::put(const uint32_t* in, double key, uint64_t seq) {
   return (uint64_t(c) << 32) | index;
 }
 
-// The inverse, group by group. In a mixed group the literal is read whatever the tag (a
-// conditional move, no branch); after the last literal that read falls on the next slot
-// or the chunk's spare word.
+// The inverse, group by group: zero and all-ones words from the tag word, then the
+// literals into their places over the set bits of the literal mask.
 void recordstore::take(uint64_t handle, uint32_t* out) {
   const int c = int(handle >> 32);
   const uint32_t index = uint32_t(handle);
@@ -86,24 +127,21 @@ void recordstore::take(uint64_t handle, uint32_t* out) {
   const uint32_t* literals = tags + tagwords;
   int count = 0;
   for (int g = 0; g < tagwords; ++g) {
-    const int first = 16 * g;
-    const int size = words - first < 16 ? words - first : 16;
-    const uint32_t tagword = tags[g];
-    const int groupliterals = bitcount32(tagword & literalbits);
-    if (groupliterals == size) {
-      std::memcpy(out + first, literals + count, 4 * size_t(size));
-    } else if (groupliterals == 0) {
-      for (int k = 0; k < size; ++k) out[first + k] = 0u - ((tagword >> (2 * k)) & 1u);
-    } else {
-      int from = count;
-      for (int k = 0; k < size; ++k) {
-        const uint32_t tag = (tagword >> (2 * k)) & 3u;
-        const uint32_t literal = literals[from];
-        out[first + k] = tag == 2 ? literal : 0u - tag;
-        from += int(tag >> 1);
-      }
+    uint32_t* group = out + 16 * g;
+    const int size = words - 16 * g < 16 ? words - 16 * g : 16;
+    const uint32_t ones = gather(tags[g]);
+    uint32_t literal = gather(tags[g] >> 1);
+    if (literal == (1u << size) - 1) {
+      std::memcpy(group, literals + count, 4 * size_t(size));
+      count += size;
+      continue;
     }
-    count += groupliterals;
+    if (size == 16) {
+      for (int q = 0; q < 4; ++q) std::memcpy(group + 4 * q, quads.words[(ones >> (4 * q)) & 15], 16);
+    } else {
+      for (int k = 0; k < size; ++k) group[k] = 0u - ((ones >> k) & 1u);
+    }
+    for (; literal != 0; literal &= literal - 1) group[__builtin_ctz(literal)] = literals[count++];
   }
   const uint64_t free = 0;
   std::memcpy(at, &free, sizeof free);
