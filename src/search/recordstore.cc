@@ -1,14 +1,12 @@
 #include "search/recordstore.hh"
 
-#include <algorithm>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
 
-
 recordstore::recordstore(int recordwords)
     : words(recordwords), tagwords((recordwords + 15) / 16),
-      scratch(size_t(tagwords + recordwords + 1), 0u) {
+      scratch(size_t(tagwords + recordwords), 0u) {
   classes.resize(size_t((recordwords + 3) / 4 + 1));
   for (size_t c = 0; c < classes.size(); ++c) {
     recordclass& rc = classes[c];
