@@ -55,7 +55,8 @@ guessorders::guessorders(const params& p, const io& d, double bestvalue, bool us
       familyweight(d.cache.size()), forbidden(size_t(climber.masks.W)),
       required(size_t(climber.masks.W)), descendant(size_t(climber.masks.W)) {
   for (size_t v = 0; v < d.cache.size(); ++v)
-    for (const auto& entry : d.cache[v]) familyweight[v].push_back(width.family_weight(entry.second));
+    for (const auto& entry : d.cache[v])
+      familyweight[v].push_back(width.family_weight(entry.second));
 }
 
 int guessorders::run(bool quiet) {

@@ -148,10 +148,10 @@ void myqueue::take(nodeheap& heap, Order order, nodeheap& other, OtherOrder othe
 // The smallest-first heap is kept only while begin is in use: the search pops the
 // smallest node at its first step and under memory pressure, and otherwise only the
 // greatest, so keeping both heaps cost every insert a second push (2% of the search's
-// instructions on voting_435). Once the consecutive greatest-first pops exceed
-// a sixteenth of the live nodes the heap is dropped; begin rebuilds it from the stored records,
-// at most 16 record reads per pop made since. Entries order on (key, insertion number), a
-// total order, so a rebuilt heap gives the same nodes as a kept one.
+// instructions on voting_435). Once the consecutive greatest-first pops exceed a
+// sixteenth of the live nodes the heap is dropped; begin rebuilds it from the stored
+// records, at most 16 record reads per pop made since. Entries order on (key, insertion
+// number), a total order, so a rebuilt heap gives the same nodes as a kept one.
 void myqueue::end(plelement& out) {
   take(maxheap, belowmax, minheap, abovemin, out);
   if (minkept && 16 * ++greatestpops > live) {

@@ -102,7 +102,8 @@ uint64_t recordstore::put(const uint32_t* in, double key, uint64_t seq) {
       std::memcpy(literals + count, group, 4 * size_t(size));
       count += size;
     } else {
-      for (; literal != 0; literal &= literal - 1) literals[count++] = group[__builtin_ctz(literal)];
+      for (; literal != 0; literal &= literal - 1)
+        literals[count++] = group[__builtin_ctz(literal)];
     }
   }
   const int c = (count + 3) / 4;
@@ -135,7 +136,8 @@ void recordstore::take(uint64_t handle, uint32_t* out) {
       continue;
     }
     if (size == 16) {
-      for (int q = 0; q < 4; ++q) std::memcpy(group + 4 * q, quads.words[(ones >> (4 * q)) & 15], 16);
+      for (int q = 0; q < 4; ++q)
+        std::memcpy(group + 4 * q, quads.words[(ones >> (4 * q)) & 15], 16);
     } else {
       for (int k = 0; k < size; ++k) group[k] = 0u - ((ones >> k) & 1u);
     }
