@@ -126,7 +126,9 @@ void expect_optimum_with_both_splits(const io& d, double optimum, unsigned seed,
     bbsearch s(h.p, d, h.best, h.bestE, h.status);
     s.search();
     ASSERT_NEAR(h.best, optimum, 1e-9) << "seed " << seed << " split " << heuristictype;
-    if (emptyqueue) EXPECT_TRUE(s.queue->empty());
+    if (emptyqueue) {
+      EXPECT_TRUE(s.queue->empty());
+    }
     EXPECT_EQ(acyclic(h.bestE).size(), 0);
     EXPECT_NEAR(scoreof(d, h.bestE), optimum, 1e-9);
   }
