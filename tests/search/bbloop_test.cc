@@ -25,7 +25,7 @@ long mappedbytes() {
 // A search whose open list cannot fit in 48 MB more than the process has: 20 variables,
 // each with every parent set of one or two parents, all scored close together and far
 // above having no parent.
-int searchunderlimit() {
+[[maybe_unused]] int searchunderlimit() {  // unused where the test is skipped
   const int n = 20;
   io d;
   testsupport::start_two_state(d, n);
