@@ -12,6 +12,7 @@
 #include "io/io.hh"
 #include "scoring/buildmap.hh"
 #include "search/branchandbound.hh"
+#include "search/branchandcut.hh"
 #include "search/dynprog.hh"
 #include "search/guessorders.hh"
 #include "search/localsearch.hh"
@@ -91,6 +92,10 @@ int run_search(const params& par, const io& rec) {
     case 6: {
       localsearch search(par, rec, false);
       return search.run(false);
+    }
+    case 11: {
+      branchandcut search(par, rec);
+      return search.run();
     }
     default:
       return 0;

@@ -75,8 +75,8 @@ const option option_table[] = {
      }},
     {"algorithm", [](params& p, const option_text& t) {
        p.algorithm = as_int(t);
-       if (p.algorithm < 0 || p.algorithm > 9)
-         fatal("Invalid option for algorithm number. It must be an integer from 0 to 9.");
+       if (p.algorithm < 0 || p.algorithm > 11)
+         fatal("Invalid option for algorithm number. It must be an integer from 0 to 11.");
        p.algorithmname = params::algonum2name(p.algorithm);
      }},
     {"cyclecuts", [](params& p, const option_text& t) { p.cyclecuts = as_int(t); }},

@@ -28,6 +28,8 @@ const char* const algorithm_names[] = {
     "gen-graph",
     "build-cache-only(helsinki-version)",
     "build-cache-only(gob-version)",
+    "exact-automatic",
+    "branch-and-cut",
 };
 constexpr int algorithm_count = sizeof(algorithm_names) / sizeof(algorithm_names[0]);
 

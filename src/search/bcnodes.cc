@@ -1,0 +1,82 @@
+#include "search/bcnodes.hh"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// The heap order: the smallest bound on top, then the deepest path.
+bool later(const bcnode& a, const bcnode& b) {
+  if (a.bound != b.bound) return a.bound > b.bound;
+  return a.path.size() < b.path.size();
+}
+
+}  // namespace
+
+bcnodes::bcnodes(const ilpmodel& m, clusterlp& lp)
+    : m(m), lp(lp), forbidden(size_t(m.n) * m.W), required(size_t(m.n) * m.W) {}
+
+void bcnodes::push(bcnode&& node) {
+  storedbytes += sizeof(bcnode) + node.path.capacity() * sizeof(arcdecision) + node.basis.capacity() * 4;
+  heap.push_back(std::move(node));
+  std::push_heap(heap.begin(), heap.end(), later);
+}
+
+bcnode bcnodes::pop() {
+  std::pop_heap(heap.begin(), heap.end(), later);
+  bcnode node = std::move(heap.back());
+  heap.pop_back();
+  storedbytes -= sizeof(bcnode) + node.path.capacity() * sizeof(arcdecision) + node.basis.capacity() * 4;
+  return node;
+}
+
+double bcnodes::smallestbound() const { return heap.empty() ? HUGE_VAL : heap.front().bound; }
+
+void bcnodes::apply(const std::vector<arcdecision>& path) {
+  for (int j : nodefixed) lp.setupper(j, 1.0);
+  nodefixed.clear();
+  if (path.empty()) return;
+  const int n = m.n, W = m.W;
+  std::fill(forbidden.begin(), forbidden.end(), 0);
+  std::fill(required.begin(), required.end(), 0);
+  for (const arcdecision& a : path)
+    mask_add(&(a.required ? required : forbidden)[size_t(a.child) * W], a.parent);
+  // Ancestors through required arcs, by closing the relation (n rounds at most): a
+  // family of v may not take a parent that v is an ancestor of.
+  std::vector<uint64_t> ancestors(required);
+  for (bool grew = true; grew;) {
+    grew = false;
+    for (int v = 0; v < n; ++v) {
+      uint64_t* a = &ancestors[size_t(v) * W];
+      for (int w = 0; w < W; ++w)
+        for (uint64_t word = a[w]; word; word &= word - 1) {
+          const uint64_t* b = &ancestors[size_t(64 * w + __builtin_ctzll(word)) * W];
+          for (int k = 0; k < W; ++k)
+            if (b[k] & ~a[k]) {
+              a[k] |= b[k];
+              grew = true;
+            }
+        }
+    }
+  }
+  for (int v = 0; v < n; ++v) {
+    uint64_t* f = &forbidden[size_t(v) * W];
+    for (int u = 0; u < n; ++u)
+      if (u != v && mask_has(&ancestors[size_t(u) * W], v)) mask_add(f, u);
+  }
+  for (int v = 0; v < n; ++v) {
+    const uint64_t* f = &forbidden[size_t(v) * W];
+    const uint64_t* r = &required[size_t(v) * W];
+    bool any = false;
+    for (int w = 0; w < W; ++w) any |= (f[w] | r[w]) != 0;
+    if (!any) continue;
+    for (int j = m.start[v]; j < m.start[v + 1]; ++j) {
+      if (!lp.live(j)) continue;
+      const uint64_t* p = m.parents(j);
+      if (masks_meet(p, f, W) || !mask_inside(r, p, W)) {
+        lp.setupper(j, 0.0);
+        nodefixed.push_back(j);
+      }
+    }
+  }
+}

@@ -1,0 +1,259 @@
+#include "search/bcsearch.hh"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+
+#include "core/fail.hh"
+#include "core/resources.hh"
+
+static long firstpivots = 0, laterpivots = 0, jumps = 0, dives = 0, jumppivots = 0; static bool divenow = false;
+namespace {
+
+// Cuts violated by less than this are not worth a row.
+constexpr double minviolation = 1e-3;
+// Search nodes the separator may visit per call.
+constexpr long separationbudget = 200000;
+// Solves a cluster row may stay slack before it leaves the LP.
+constexpr int stale = 5;
+// Cut rounds per tree node; the root runs until no cut is found.
+const int treerounds = getenv("TR") ? atoi(getenv("TR")) : 10;
+// A column value this close to 0 or 1 counts as integral.
+constexpr double integrality = 1e-6;
+// Seconds between progress lines.
+constexpr double progressevery = 5.0;
+
+}  // namespace
+
+bcsearch::bcsearch(const params& p, const io& d, double cutoff)
+    : bestscore(cutoff), boundscore(HUGE_VAL), model(d, cutoff), p(p), d(d), lp(model),
+      separator(model), rounding(model), open(model, lp), branching(model, lp),
+      incumbent(model.topsum - cutoff) {}
+
+double bcsearch::seconds() const {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+}
+
+// Networks within a millionth of a unit of score count as equal: scores come with six
+// decimals.
+double bcsearch::tolerance() const { return 1e-6; }
+
+double bcsearch::globalbound() const {
+  return std::min({incumbent, closed, open.smallestbound(), active});
+}
+
+double bcsearch::memorymb() const {
+  const double lpbytes = 48.0 * model.columns() + 64.0 * lp.pooled() * model.W +
+                         40.0 * (lp.rows() + model.n);
+  return (resources::memkbs * 1024.0 + lpbytes + double(open.bytes())) / 1048576.0;
+}
+
+bool bcsearch::gapreached() const {
+  const double best = model.topsum - incumbent, bound = model.topsum - globalbound();
+  if (p.mingap / 100.0 > std::fabs(best / bound - 1.0)) return true;
+  return p.abstarget > 0 && (best > p.abstarget || p.abstarget > bound);
+}
+
+bool bcsearch::limitreached(int& status) {
+  if (nodes >= p.maxiter) {
+    if (p.verbose >= 0) io::messaging(io::warnlevel, "Maximum number of iterations reached. Stopping");
+    status = 3;
+    return true;
+  }
+  if (seconds() > double(p.maxseconds)) {
+    if (p.verbose >= 0) io::messaging(io::warnlevel, "Maximum number of minutes reached. Stopping");
+    status = 6;
+    return true;
+  }
+  const double mb = memorymb();
+  peakmb = std::max(peakmb, mb);
+  if (mb > double(p.maxmem)) {
+    if (p.verbose >= 0) {
+      std::ostringstream text;
+      text << "Memory limit exceeded. " << mb << " MB used. Stopping";
+      io::messaging(io::errorlevel, text.str());
+    }
+    status = 14;
+    return true;
+  }
+  return false;
+}
+
+void bcsearch::progress(bool force) {
+  const double now = seconds();
+  if (p.verbose < 1 || (!force && now - lastprogress < progressevery)) return;
+  lastprogress = now;
+  const double best = model.topsum - incumbent, bound = model.topsum - globalbound();
+  char line[256];
+  snprintf(line, sizeof line,
+           "Branch-and-cut: %.1fs nodes=%ld open=%zu rows=%d bound=%.6f best=%.6f gap=%.6f%%", now,
+           nodes, open.size(), lp.rows(), bound, best, std::fabs(bound / best - 1.0) * 100.0);
+  io::messaging(io::infolevel, line);
+}
+
+bool bcsearch::tryincumbent(const std::vector<int>& network, double loss) {
+  if (!(loss < incumbent - tolerance())) return false;
+  incumbent = loss;
+  columns = network;
+  found = true;
+  fixbyreducedcost();
+  progress(true);
+  return true;
+}
+
+// Reduced-cost fixing against the root's proof: a column whose reduced cost lifts the
+// root bound to the incumbent cannot be in a better network.
+void bcsearch::fixbyreducedcost() {
+  if (rootdj.empty()) return;
+  const double limit = incumbent - tolerance();
+  for (int j = 0; j < model.columns(); ++j)
+    if (lp.live(j) && rootbound + rootdj[j] >= limit) lp.fix(j);
+  lp.compact();
+}
+
+bool bcsearch::integral(const double* x) {
+  chosen.assign(size_t(model.n), -1);
+  for (int j = 0; j < model.columns(); ++j) {
+    if (x[j] > integrality && x[j] < 1.0 - integrality) return false;
+    if (x[j] >= 1.0 - integrality) chosen[model.child[j]] = j;
+  }
+  for (int v = 0; v < model.n; ++v)
+    if (chosen[v] < 0) return false;
+  return true;
+}
+
+bcsearch::settled bcsearch::process(const bcnode& node, bool root, int& status) {
+  std::vector<uint64_t>& masks = found_clusters;
+  int rounds = 0;
+  double b = node.bound;
+  for (;;) {
+    if (rounds > 0 && seconds() > double(p.maxseconds)) {
+      if (p.verbose >= 0) io::messaging(io::warnlevel, "Maximum number of minutes reached. Stopping");
+      status = 6;
+      return stop;
+    }
+    const long before = lp.iterations();
+    const clusterlp::outcome o = lp.solve(incumbent - tolerance());
+    (rounds == 0 ? (divenow ? firstpivots : jumppivots) : laterpivots) += lp.iterations() - before;
+    if (o == clusterlp::failed) {
+      if (p.verbose >= 0) io::messaging(io::warnlevel, "The LP solver failed. Stopping");
+      status = 14;
+      return stop;
+    }
+    if (rounds == 0 && !node.path.empty())
+      branching.observe(node.path.back(), node.change,
+                        (o == clusterlp::pruned ? incumbent : lp.bound()) - node.bound);
+    if (o == clusterlp::pruned) return done;
+    const double* x = lp.x();
+    b = std::max(b, lp.bound());
+    if (root) {
+      rootdj = lp.reducedcosts();
+      rootbound = lp.bound();
+      fixbyreducedcost();
+    }
+    if (integral(x)) {
+      masks.clear();
+      if (separator.cycles(chosen, masks) == 0) {
+        double loss = 0.0;
+        for (int j : chosen) loss += model.loss[j];
+        tryincumbent(chosen, loss);
+        closed = std::min(closed, b);
+        return done;
+      }
+      check(lp.addcuts(masks, 0.5) > 0, "a cycle of an integral solution is cut off");
+      continue;
+    }
+    if (root || rounds == 0) {
+      std::vector<int> network;
+      const double loss = rounding.round(x, network);
+      tryincumbent(network, loss);
+      if (b >= incumbent - tolerance()) return done;
+    }
+    lp.dropslack(stale);
+    int added = lp.restorepooled(minviolation);
+    if (added == 0) {
+      masks.clear();
+      long visited = 0;
+      separator.separate(x, 1, minviolation, separationbudget, masks, visited);
+      if (masks.empty()) separator.triangles(x, minviolation, masks);
+      if (masks.empty() && root) separator.separate(x, 2, minviolation, separationbudget, masks, visited);
+      added = lp.addcuts(masks, minviolation);
+      cutsfound += added;
+    }
+    if (root && p.verbose >= 2) {
+      std::ostringstream text;
+      text << "root round " << rounds << ": loss bound " << b << " lp " << lp.value() << ", " << added << " cuts, "
+           << lp.rows() << " rows";
+      io::messaging(io::debuglevel, text.str());
+    }
+    ++rounds;
+    if (added == 0 || (!root && rounds >= treerounds)) break;
+  }
+  return branch;
+}
+
+int bcsearch::search() {
+  started = std::chrono::steady_clock::now();
+  int status = 0;
+  for (int v = 0; v < model.n; ++v)
+    if (model.empty(v)) {
+      boundscore = bestscore;  // nothing beats the cutoff
+      return status;
+    }
+  // Plunging: after a branching the search goes on with one child while its bound stays
+  // within a quarter of the gap above the best open bound; otherwise the best open node.
+  bcnode node{0.0, {}, 0.0, {}};
+  bool diving = true;
+  while (diving || !open.empty()) {
+    if (!diving) { node = open.pop(); ++jumps; } else ++dives;
+    divenow = diving;
+    diving = false;
+    if (node.bound >= incumbent - tolerance()) continue;
+    active = node.bound;
+    if (limitreached(status)) {
+      open.push(std::move(node));
+      break;
+    }
+    open.apply(node.path);
+    if (!divenow && !node.basis.empty()) lp.loadbasis(node.basis);
+    const settled s = process(node, nodes++ == 0, status);
+    active = HUGE_VAL;
+    if (s == stop) {
+      open.push(std::move(node));
+      break;
+    }
+    if (s == branch) {
+      arcdecision arc{};
+      double change = 0.0;
+      const double b = std::max(node.bound, lp.bound());
+      check(branching.choose(b, incumbent - tolerance(), arc, change),
+            "a fractional solution has a fractional arc");
+      bcnode other{b, node.path, 1.0 - change, {}};
+      lp.savebasis(other.basis);
+      node.bound = b;
+      node.change = change;
+      node.path.push_back(arc);
+      other.path.push_back({arc.parent, arc.child, !arc.required});
+      open.push(std::move(other));
+      const double floor = open.smallestbound();
+      diving = b <= floor + 0.25 * (incumbent - floor);
+      if (!diving) {
+        node.basis = other.basis;
+        open.push(std::move(node));
+      }
+    }
+    if (gapreached()) {
+      if (p.verbose >= 0) io::messaging(io::infolevel, "Desired minimum gap achieved. Stopping");
+      status = 5;
+      if (diving) open.push(std::move(node));
+      break;
+    }
+    progress(false);
+  }
+  if (getenv("LPSTATS")) fprintf(stderr, "LPSTATS jumps %ld dives %ld jumppivots %ld first %ld later %ld trials %ld trialpivots %ld pivots %ld active %d rows %d live %d\n", jumps, dives, jumppivots, firstpivots, laterpivots, branching.trials(), lp.trialiterations(), lp.iterations(), lp.active(), lp.rows(), [&]{int c=0; for (int j=0;j<model.columns();++j) c+=lp.live(j); return c;}());
+  bestscore = model.topsum - incumbent;
+  boundscore = model.topsum - globalbound();
+  return status;
+}

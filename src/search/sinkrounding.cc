@@ -1,0 +1,49 @@
+#include "search/sinkrounding.hh"
+
+#include <cmath>
+
+sinkrounding::sinkrounding(const ilpmodel& m)
+    : m(m), unplaced(size_t(m.W)), candidate(size_t(m.n)), order(size_t(m.n)) {}
+
+// v's family inside the unplaced set with the most mass, the first (smallest loss) of
+// equal ones; -1 when none fits.
+int sinkrounding::bestinside(int v, const double* x) const {
+  int best = -1;
+  for (int j = m.start[v]; j < m.start[v + 1]; ++j)
+    if ((best < 0 || x[j] > x[best]) && mask_inside(m.parents(j), unplaced.data(), m.W)) best = j;
+  return best;
+}
+
+double sinkrounding::round(const double* x, std::vector<int>& chosen) {
+  const int n = m.n, W = m.W;
+  for (int w = 0; w < W; ++w) unplaced[w] = 0;
+  for (int v = 0; v < n; ++v) mask_add(unplaced.data(), v);
+  for (int v = 0; v < n; ++v) candidate[v] = bestinside(v, x);
+  for (int k = n - 1; k >= 0; --k) {
+    int sink = -1;
+    for (int v = 0; v < n; ++v) {
+      if (!mask_has(unplaced.data(), v) || candidate[v] < 0) continue;
+      const int j = candidate[v], s = sink < 0 ? -1 : candidate[sink];
+      if (sink < 0 || x[j] > x[s] || (x[j] == x[s] && m.loss[j] < m.loss[s])) sink = v;
+    }
+    if (sink < 0) return HUGE_VAL;
+    order[k] = sink;
+    unplaced[sink >> 6] &= ~(uint64_t(1) << (sink & 63));
+    for (int v = 0; v < n; ++v)
+      if (mask_has(unplaced.data(), v) && candidate[v] >= 0 &&
+          mask_has(m.parents(candidate[v]), sink))
+        candidate[v] = bestinside(v, x);
+  }
+  // The best network for the order: each variable's first family inside its predecessors.
+  chosen.assign(size_t(n), -1);
+  double loss = 0.0;
+  for (int k = 0; k < n; ++k) {
+    const int v = order[k];
+    for (int j = m.start[v]; j < m.start[v + 1] && chosen[v] < 0; ++j)
+      if (mask_inside(m.parents(j), unplaced.data(), W)) chosen[v] = j;
+    if (chosen[v] < 0) return HUGE_VAL;
+    loss += m.loss[chosen[v]];
+    mask_add(unplaced.data(), v);
+  }
+  return loss;
+}
