@@ -9,16 +9,17 @@
 #include <string>
 #include <vector>
 
-#include "app/params.hh"
 #include "core/bitmap.hh"
+#include "core/log.hh"
 #include "core/matrix.hh"
+#include "core/params.hh"
 
 class io {
  public:
-  static constexpr int infolevel = 1;
-  static constexpr int debuglevel = 2;
-  static constexpr int warnlevel = 3;
-  static constexpr int errorlevel = 4;
+  static constexpr int infolevel = loglevel::info;
+  static constexpr int debuglevel = loglevel::debug;
+  static constexpr int warnlevel = loglevel::warn;
+  static constexpr int errorlevel = loglevel::error;
 
   int n = 0;
   int nrecords = 0;
@@ -44,8 +45,10 @@ class io {
   int haslabels = 0;
 
   // Writes "[info] ", "[debug] ", "[warn] " or "[error] ", text and a line end; flushes.
+  // Any other level writes nothing.
   static void messaging(int level, const std::string& text, std::ostream& out);
-  static void messaging(int level, const std::string& text);  // to standard error
+  // The same on standard error, through the program's log route (core/log.hh).
+  static void messaging(int level, const std::string& text) { logline(level, text); }
 
   void init(int nvars, int records);
 

@@ -26,7 +26,7 @@
 #include <iostream>
 #include <sstream>
 
-#include "app/params.hh"
+#include "core/params.hh"
 #include "core/fail.hh"
 #include "core/resources.hh"
 #include "io/constraints.hh"
@@ -163,7 +163,7 @@ void builder::variable(int child) {
   if (!initialok) {
     cache[i].erase(0);
     dropnodes(1);
-    if (p.verbose > 1) fprintf(stderr, "[info] cache-node=%d #pruned-by-constraints=%d\n", i, 1);
+    if (p.verbose > 1) info("cache-node=", i, " #pruned-by-constraints=", 1);
   }
   cache[i].sortbyset();
 }
@@ -325,9 +325,7 @@ std::vector<parentsetlist> builder::assemble(double& logsearchspace, int& caches
       most = std::max(most, setbits::count(list.key(e), words));
     }
     if (p.verbose > 0) {
-      fprintf(stderr, "[info] cache-node=%d #final-elements=%d #max-number-parents=%d\n", k,
-              int(kept.size()), most - 1);
-      fflush(stderr);
+      info("cache-node=", k, " #final-elements=", kept.size(), " #max-number-parents=", most - 1);
     }
     cachesize += int(kept.size());
     logsearchspace += std::log(double(kept.size()));
@@ -344,10 +342,7 @@ std::vector<parentsetlist> builder::assemble(double& logsearchspace, int& caches
     cache[k].clear();
   }
   if (p.verbose > 0) {
-    std::ostringstream line;
-    line << "[info] function buildmap #local-score-calls=" << candidates
-         << " memory-usage(MB)=" << peak << "\n";
-    std::cerr << line.str();
+    info("function buildmap #local-score-calls=", candidates, " memory-usage(MB)=", peak);
   }
   return result;
 }

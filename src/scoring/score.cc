@@ -4,6 +4,8 @@
 #include <cstdio>
 
 #include "core/fail.hh"
+#include "core/log.hh"
+#include "core/text.hh"
 #include "io/io.hh"
 
 matrix<double> score::counts;
@@ -155,9 +157,9 @@ void score::producecounts() {
     countweighted();
   }
   if (verbose > 3) {
-    fprintf(stderr, "matrix::print(%s,%d,%d)\n", "[DEBUG] counts2", 1, counts2.size());
-    for (int c = 0; c < counts2.size(); ++c) fprintf(stderr, "%lf ", counts2.data[c]);
-    fprintf(stderr, "\n");
+    std::string dump = format("matrix::print(%s,%d,%d)\n", "[DEBUG] counts2", 1, counts2.size());
+    for (int c = 0; c < counts2.size(); ++c) dump += format("%lf ", counts2.data[c]);
+    logtext(dump + "\n");
   }
 }
 
@@ -190,7 +192,7 @@ double score::localscore(matrix<double>& cpt, double& a, double& b) {
 
 double score::finish(double& a, double& b) {
   const double value = sum.finish(a, b);
-  if (verbose > 4) fputs("{ls-call}", stderr);
+  if (verbose > 4) logtext("{ls-call}");
   return value;
 }
 

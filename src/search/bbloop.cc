@@ -64,7 +64,6 @@ void bbsearch::loop(double& k) {
     if (k > best && (p.verbose > 2 || (p.verbose > 0 && iter >= lastverb))) {
       if (streak != 0) outerbound = k;
       progressline(k, m);
-      fflush(stderr);
       lastverb = iter + 1000;
     }
     ++iter;

@@ -15,7 +15,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/params.hh"
+#include "core/params.hh"
 #include "core/bitmap.hh"
 #include "core/graph.hh"
 #include "core/matrix.hh"

@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <iostream>
 #include <sstream>
 
 #include "core/fail.hh"
@@ -86,18 +85,21 @@ int branchandbound::report(const bbsearch& s, double k) {
   fprintf(out, "retcode %d\n", status);
   const bool exhausted = s.queue->empty();
   if (p.verbose >= 0) {
-    std::cerr << "Total of [" << s.iter << "] iterations (score=" << best << ")(bound=";
+    std::ostringstream line;
+    line << "Total of [" << s.iter << "] iterations (score=" << best << ")(bound=";
     if (exhausted)
-      std::cerr << best << ")(empty queue)\n";
+      line << best << ")(empty queue)\n";
     else
-      std::cerr << s.queue->lastkey() << ")\n";
+      line << s.queue->lastkey() << ")\n";
+    logtext(line.str());
   }
   fprintf(out, "bbscore %lf\n", best);
   fprintf(out, "gap %lf\n", exhausted ? 0.0 : std::fabs(s.outerbound / best - 1.0) * 100.0);
   d.dooutput(p, bestE);
-  std::cerr << "Best found s = [" << best << "]";
-  if (status != 0) std::cerr << ", bound = [" << k << "]";
-  std::cerr << "\n";
+  std::ostringstream last;
+  last << "Best found s = [" << best << "]";
+  if (status != 0) last << ", bound = [" << k << "]";
+  logtext(last.str() + "\n");
   check(acyclic(bestE).size() == 0, "acyclic(bestE).empty()");
   return status;
 }

@@ -7,7 +7,7 @@
 // lives here; the working state of one search lives in a bbsearch.
 #pragma once
 
-#include "app/params.hh"
+#include "core/params.hh"
 #include "core/matrix.hh"
 #include "io/io.hh"
 

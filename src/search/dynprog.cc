@@ -181,7 +181,7 @@ int subsetpass::forward(double& best) {
     if (status != finished) return status;
     std::swap(value, nextvalue);
     if (reached[k + 1] == 0)
-      fatal("[error] No network satisfies the constraints: no ordering of all the variables "
+      fatalerror("No network satisfies the constraints: no ordering of all the variables "
             "admits a parent set for each");
   }
   best = value[0];
@@ -213,7 +213,7 @@ dynprog::dynprog(const params& p, const io& d, double memlimit, const matrix<cha
 
 double dynprog::dynprog_aux(int& code) {
   code = finished;
-  if (d.n <= 0) fatal("[error] No network satisfies the constraints: there are no variables");
+  if (d.n <= 0) fatalerror("No network satisfies the constraints: there are no variables");
   if (toowide(p, d.n)) {
     code = out_of_memory;
     return no_solution;

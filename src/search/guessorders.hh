@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/params.hh"
+#include "core/params.hh"
 #include "core/matrix.hh"
 #include "io/io.hh"
 #include "search/localsearch.hh"

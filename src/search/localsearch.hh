@@ -11,7 +11,7 @@
 // incumbent) and order guessing (localsearch_aux on every built network).
 #pragma once
 
-#include "app/params.hh"
+#include "core/params.hh"
 #include "core/matrix.hh"
 #include "io/io.hh"
 #include "scoring/score.hh"

@@ -8,7 +8,7 @@
 #include <random>
 #include <regex>
 
-#include "app/params.hh"
+#include "core/params.hh"
 #include "core/resources.hh"
 #include "io/io.hh"
 #include "buildmap_reference.hh"

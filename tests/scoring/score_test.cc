@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "app/params.hh"
+#include "core/params.hh"
 #include "io/io.hh"
 #include "plainscore.hh"
 
