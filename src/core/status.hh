@@ -9,7 +9,7 @@ constexpr int node_too_large = 109;  // a branch-and-bound node needs more than 
 constexpr int fatal = 255;           // a fatal input or resource error
 }  // namespace exitcode
 
-namespace status {
+namespace searchstatus {
 constexpr int finished = 0;          // search completed (an exact search proved its result)
 constexpr int unproved = -1;         // branch-and-bound list exhausted, no hill-climber start
 constexpr int iteration_limit = 3;   // branch-and-bound, order guessing: maxiter reached
@@ -20,4 +20,4 @@ constexpr int heuristic_iteration_limit = 13;  // heuristics: maxiter reached, o
 constexpr int memory_limit = 14;     // memory limit reached or memory refused
 constexpr int heuristic_time_limit = 16;  // heuristics, dynamic programming: maxminutes
 constexpr int no_move = 17;          // hill climbing made no move
-}  // namespace status
+}  // namespace searchstatus

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/fail.hh"
+#include "core/limits.hh"
 #include "core/text.hh"
 #include "io/io.hh"
 #include "io/records.hh"
@@ -23,8 +24,6 @@ struct header {
   int clusters = 0;     // K: non-zero, clusters and mutual information follow
 };
 
-// Every n x n table is indexed by int; beyond this n * n overflows.
-constexpr int max_variables = 46340;
 // From this many variables on, the n x n tables cost tens of megabytes; such a claim
 // must be backed by a file that holds at least one record.
 constexpr int big_variables = 2048;
@@ -52,7 +51,7 @@ int scan_integers(const char* s, long long* values) {
 // file too small for one record cannot back, is a first-line error rather than an
 // allocation.
 bool implausible_variables(long long n, const textreader& in) {
-  if (n < 0 || n > max_variables) return true;
+  if (n < 0 || n > max_square_side) return true;
   if (n < big_variables) return false;
   const long long left = in.remaining_bytes();
   return left >= 0 && n > (left + 1) / 2;

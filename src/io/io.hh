@@ -5,6 +5,7 @@
 // and afterwards it is read-only.
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -62,5 +63,15 @@ class io {
   void writeCussenscache(const params& p) const;
   void writeHelsinkicache(const params& p) const;
 
-  double dooutput(const params& p, const matrix<char>& S) const;
+  // Counts a family (n x 1 cardinalities: r at child, the parents' state counts, 0
+  // elsewhere) over the data: returns its local score and fills cpt, which must be
+  // non-empty, with its probability table (theta(k | j) at j * r + k). The scoring
+  // layer provides it (scoring/familytables.hh).
+  using familytable =
+      std::function<double(const matrix<int>& family, int child, matrix<double>& cpt)>;
+
+  // Writes the network S: its parent matrix, the probability table of every family when
+  // data records are loaded (counted through table), and its total score; also the
+  // graph file when one is named. Returns the total score.
+  double dooutput(const params& p, const matrix<char>& S, const familytable& table) const;
 };

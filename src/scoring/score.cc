@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "core/fail.hh"
+#include "core/limits.hh"
 #include "core/log.hh"
 #include "core/text.hh"
 #include "io/io.hh"
@@ -16,8 +17,6 @@ double* score::counts2data = nullptr;
 int score::counts2datasize = 0;
 
 namespace {
-
-constexpr double maxcells = 1e8;
 
 // Grow-only storage behind a shared table: replaced by one of exactly `need` doubles
 // when it is too small.
@@ -85,9 +84,7 @@ void score::setfamily(const matrix<int>& fam, int childvar) {
   for (int i = 0; i < family.size(); ++i) {
     if (i == child || family[i] <= 0) continue;
     q *= family[i];
-    if (double(q * nstates) > maxcells || q > maxcells)
-      fatal("[error] function loglik/bdeu wants more than 100M parameters for a single CPT "
-            "-- I'm giving up\n");
+    if (double(q * nstates) > most_table_cells || q > most_table_cells) table_too_large();
   }
   nconfigs = int(q);
 }

@@ -9,10 +9,9 @@
 #include "search/bbsearch.hh"
 #include "search/guessorders.hh"
 #include "search/localsearch.hh"
+#include "search/summary.hh"
 
 namespace {
-
-constexpr double ln2 = 0.6931471805599453;
 
 void info(const std::string& text) { io::messaging(io::infolevel, text); }
 
@@ -70,19 +69,13 @@ int branchandbound::solve() {
 }
 
 int branchandbound::report(const bbsearch& s, double k) {
-  FILE* out = p.outfile;
-  const double cachemem = double(d.cachesize) * double(n * n + 8) / 1048576.0;
-  fprintf(out,
-          "cachesize %d\ncachemem %lf\noriginalcachesize %le\ntotalsearchspace %le\n"
-          "reducedsearchspace %le\nmaxmem %lf\niter %d\nlocalsearch %d\n",
-          d.cachesize, cachemem, n * std::exp((n - 1) * ln2), std::exp(double(n) * (n - 1) * ln2),
-          std::exp(d.logsearchspace), cachemem + s.peakmem, s.iter, 0);
+  searchresult result{"bbscore", best, status, s.peakmem, s.iter, 0.0, true};
   if (p.initialbest >= best) {
     if (p.verbose >= 0) io::messaging(io::warnlevel, "No solution found");
-    fprintf(out, "retcode %d\n", status + 10);
-    return status + 10;
+    result.retcode = status + searchstatus::not_beaten;
+    result.beaten = false;
+    return writeresult(p, d, result, bestE);
   }
-  fprintf(out, "retcode %d\n", status);
   const bool exhausted = s.queue->empty();
   if (p.verbose >= 0) {
     std::ostringstream line;
@@ -93,9 +86,8 @@ int branchandbound::report(const bbsearch& s, double k) {
       line << s.queue->lastkey() << ")\n";
     logtext(line.str());
   }
-  fprintf(out, "bbscore %lf\n", best);
-  fprintf(out, "gap %lf\n", exhausted ? 0.0 : std::fabs(s.outerbound / best - 1.0) * 100.0);
-  d.dooutput(p, bestE);
+  result.gap = exhausted ? 0.0 : std::fabs(s.outerbound / best - 1.0) * 100.0;
+  writeresult(p, d, result, bestE);
   std::ostringstream last;
   last << "Best found s = [" << best << "]";
   if (status != 0) last << ", bound = [" << k << "]";

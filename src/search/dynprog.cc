@@ -13,6 +13,7 @@
 #include "core/graph.hh"
 #include "core/resources.hh"
 #include "search/dynprog_sets.hh"
+#include "search/summary.hh"
 
 namespace {
 
@@ -21,7 +22,6 @@ using dpsets::setmask;
 constexpr double no_solution = -1e100;
 constexpr double unreached = -std::numeric_limits<double>::infinity();
 constexpr uint8_t no_variable = 0xFF;
-constexpr double ln2 = 0.6931471805599453;
 
 constexpr int finished = 0;
 constexpr int out_of_memory = 14;
@@ -228,20 +228,8 @@ double dynprog::dynprog_aux(int& code) {
 
 int dynprog::run(bool quiet) {
   bestvalue = dynprog_aux(retcode);
-  if (!quiet) {
-    const int n = d.n;
-    const double cachemem = double(d.cachesize) * (double(n) * n + 8) / 1048576;
-    FILE* out = p.outfile;
-    fprintf(out, "dynprog %lf\n", bestvalue);
-    fprintf(out,
-            "retcode %d\ncachesize %d\ncachemem %lf\noriginalcachesize %le\n"
-            "totalsearchspace %le\nreducedsearchspace %le\nmaxmem %lf\niter %d\n",
-            retcode, d.cachesize, cachemem, n * std::exp((n - 1) * ln2),
-            std::exp(double(n) * (n - 1) * ln2), std::exp(d.logsearchspace), cachemem + memlimit,
-            -1);
-    fprintf(out, "gap %lf\n", 0.0);
-    d.dooutput(p, beststruct);
-  }
+  // The memory figure is the limit, and iter is -1: the search counts no iterations.
+  if (!quiet) writeresult(p, d, {"dynprog", bestvalue, retcode, memlimit, -1, 0.0}, beststruct);
   check(acyclic(beststruct).size() == 0, "acyclic(bestE).empty()");
   return retcode;
 }

@@ -11,7 +11,7 @@
 #include "core/graph.hh"
 #include "core/rng.hh"
 #include "search/familymasks.hh"
-#include "search/heuristicsummary.hh"
+#include "search/summary.hh"
 
 namespace {
 
@@ -65,10 +65,7 @@ int guessorders::run(bool quiet) {
                   "Number of random guesses very high - it might take long to finish");
   bestvalue = guessorders_aux();
   if (quiet) return retcode;
-  fprintf(p.outfile, "guessorders %lf\n", bestvalue);
-  write_heuristic_summary(p.outfile, d, retcode, maxguesses);
-  d.dooutput(p, beststruct);
-  return retcode;
+  return writeresult(p, d, {"guessorders", bestvalue, retcode, 0.0, maxguesses, -1.0}, beststruct);
 }
 
 // Random restarts: each ordering is shuffled afresh; on even counts the visiting order
