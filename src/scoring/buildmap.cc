@@ -39,8 +39,6 @@ namespace {
 constexpr double discarded = -1e300;  // a set stored although it violates a constraint
 constexpr double impossible = -1e25;  // scores at or below this never enter a list
 
-double lastmaxmem = 0.0;  // the memory level last reported, in MB
-
 template <typename... Parts>
 void info(const Parts&... parts) {
   std::ostringstream text;
@@ -62,6 +60,7 @@ class builder {
   const double nodekb;
   score scorer;
   double peak;
+  double lastmaxmem = 0.0;  // the memory level last reported, in MB
   long candidates = 0;
   std::vector<setlist> cache;
   setlist level, next;

@@ -9,22 +9,13 @@
 #include "core/text.hh"
 #include "io/io.hh"
 
-matrix<double> score::counts;
-matrix<double> score::counts2;
-double* score::countsdata = nullptr;
-int score::countsdatasize = 0;
-double* score::counts2data = nullptr;
-int score::counts2datasize = 0;
-
 namespace {
 
-// Grow-only storage behind a shared table: replaced by one of exactly `need` doubles
+// Grow-only storage behind a count table: replaced by one of exactly `need` doubles
 // when it is too small.
-void grow(double*& storage, int& capacity, int need) {
-  if (need <= capacity) return;
-  delete[] storage;
-  storage = new double[need];
-  capacity = need;
+void grow(std::vector<double>& storage, int need) {
+  if (size_t(need) <= storage.size()) return;
+  storage = std::vector<double>(size_t(need));
 }
 
 // Cell index of every record, one column at a time into out: first the most
@@ -128,12 +119,12 @@ void score::computecells(bool allownarrow) {
 void score::update(const matrix<int>& fam, int childvar) {
   setfamily(fam, childvar);
   const int cellcount = nconfigs * nstates;
-  grow(countsdata, countsdatasize, nconfigs);
-  grow(counts2data, counts2datasize, cellcount);
-  counts = matrix<double>::view(nconfigs, 1, countsdata);
-  counts2 = matrix<double>::view(cellcount, 1, counts2data);
-  std::fill(countsdata, countsdata + nconfigs, 0.0);
-  std::fill(counts2data, counts2data + cellcount, 0.0);
+  grow(countsdata, nconfigs);
+  grow(counts2data, cellcount);
+  counts = matrix<double>::view(nconfigs, 1, countsdata.data());
+  counts2 = matrix<double>::view(cellcount, 1, counts2data.data());
+  std::fill(countsdata.begin(), countsdata.begin() + nconfigs, 0.0);
+  std::fill(counts2data.begin(), counts2data.begin() + cellcount, 0.0);
   producecounts();
 }
 

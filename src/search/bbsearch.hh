@@ -63,6 +63,7 @@ class bbsearch {
   int prunebyfeas = 0;
   double peakmem = 0.0;
   double outerbound = 1e30;
+  int lastverb = 0;  // the iteration from which the next progress line may be printed
 
   // ln(maxtreewidth + 1), and whether any structure can exceed it: when the weight of all
   // variables together is within the limit no elimination is needed, every width passes.

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "core/fail.hh"
+#include "core/status.hh"
 #include "core/graph.hh"
 #include "search/bbsearch.hh"
 #include "search/guessorders.hh"
@@ -22,7 +23,7 @@ branchandbound::branchandbound(const params& p, const io& d, int n, const matrix
     : p(p), d(d), n(n), constraints(constraints), bestE(start), best(best) {}
 
 int branchandbound::run(bool) {
-  status = -1;
+  status = searchstatus::unproved;
   initialincumbent();
   return solve();
 }
@@ -37,7 +38,7 @@ void branchandbound::initialincumbent() {
       check(acyclic(climber.curstruct).size() == 0, "acyclic(bestE).empty()");
       bestE = climber.curstruct;
       best = climber.curvalue;
-      status = 0;
+      status = searchstatus::finished;
     }
   }
   if (p.verbose > 0) {
@@ -48,7 +49,7 @@ void branchandbound::initialincumbent() {
   quiet.maxiter = 1000;
   guessorders guesser(quiet, d, -1e100, true, true);
   const double g = guesser.guessorders_aux();
-  if (status == -1 && g < -1e99)
+  if (status == searchstatus::unproved && g < -1e99)
     fatal("%s", "DORV: Problem infeasible because of initial constraints\n");
   if (g > best) {
     check(acyclic(guesser.beststruct).size() == 0, "acyclic(bestE).empty()");
@@ -90,7 +91,7 @@ int branchandbound::report(const bbsearch& s, double k) {
   writeresult(p, d, result, bestE);
   std::ostringstream last;
   last << "Best found s = [" << best << "]";
-  if (status != 0) last << ", bound = [" << k << "]";
+  if (status != searchstatus::finished) last << ", bound = [" << k << "]";
   logtext(last.str() + "\n");
   check(acyclic(bestE).size() == 0, "acyclic(bestE).empty()");
   return status;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/fail.hh"
+#include "core/status.hh"
 #include "core/graph.hh"
 #include "core/resources.hh"
 #include "search/dynprog_sets.hh"
@@ -23,9 +24,9 @@ constexpr double no_solution = -1e100;
 constexpr double unreached = -std::numeric_limits<double>::infinity();
 constexpr uint8_t no_variable = 0xFF;
 
-constexpr int finished = 0;
-constexpr int out_of_memory = 14;
-constexpr int out_of_time = 16;
+constexpr int finished = searchstatus::finished;
+constexpr int out_of_memory = searchstatus::memory_limit;
+constexpr int out_of_time = searchstatus::heuristic_time_limit;
 
 // The number of sets in the widest level, C(n, n/2), exact while it fits a double.
 double widest_level(int n) {

@@ -8,6 +8,7 @@
 
 #include "core/elim.hh"
 #include "core/fail.hh"
+#include "core/status.hh"
 #include "core/graph.hh"
 #include "core/rng.hh"
 #include "search/familymasks.hh"
@@ -75,7 +76,8 @@ double guessorders::guessorders_aux() {
   const int n = d.n;
   const matrix<char>& given = d.initialstructure;
   beststruct = (given.n == n && given.m == n) ? given : matrix<char>(n, n, 0);
-  retcode = bestvalue > -1e99 ? 3 : 13;
+  retcode = bestvalue > -1e99 ? searchstatus::iteration_limit
+                                 : searchstatus::heuristic_iteration_limit;
   bestscores = matrix<double>(n, 1, 0.0);
   const time_t start = time(nullptr);
   const long long limit = p.maxiter;
@@ -86,7 +88,7 @@ double guessorders::guessorders_aux() {
   for (long long k = 0;; ++k) {
     if (k >= limit) {
       if (!nosolution) {
-        if (k < 10 * limit) retcode = 0;
+        if (k < 10 * limit) retcode = searchstatus::finished;
         break;
       }
       if (k >= 10 * limit) break;
@@ -96,7 +98,9 @@ double guessorders::guessorders_aux() {
     if (time(nullptr) - start > p.maxseconds) {
       if (p.verbose >= 0)
         io::messaging(io::warnlevel, "Maximum number of minutes reached. Stopping");
-      retcode = retcode > 9 ? 16 : 6;
+      retcode = retcode == searchstatus::heuristic_iteration_limit
+                    ? searchstatus::heuristic_time_limit
+                    : searchstatus::time_limit;
       return bestvalue;
     }
     std::iota(order.begin(), order.end(), 0);
@@ -122,7 +126,7 @@ void guessorders::keep_if_better(const matrix<char>& R) {
   if (!(total > bestvalue)) return;
   if (uselocalsearch && p.verbose > 1)
     io::messaging(io::infolevel, "Local search has been executed");
-  retcode = 3;
+  retcode = searchstatus::iteration_limit;
   bestvalue = total;
   bestscores = guessscores;
   if (p.verbose > 2) {

@@ -26,7 +26,7 @@ class guessorders {
   double bestvalue;
   bool uselocalsearch;
   bool topological = true;
-  int retcode = 0;  // 0 done, 3 found (running), 6 time limit after a find, 13 none, 16 time
+  int retcode = 0;  // a searchstatus (core/status.hh)
   matrix<double> bestscores;
   matrix<double> guessscores;
   matrix<char> beststruct;

@@ -8,6 +8,7 @@
 
 #include "core/elim.hh"
 #include "core/fail.hh"
+#include "core/status.hh"
 #include "core/graph.hh"
 #include "io/constraints.hh"
 #include "search/cycleguard.hh"
@@ -118,8 +119,8 @@ int localsearch::run(bool quiet) {
     localscores[i] = evaluate_family(i, family);
   }
   curvalue = sum_of(localscores);
-  retcode = 0;
-  if (onlyeval) return 0;
+  retcode = searchstatus::finished;
+  if (onlyeval) return searchstatus::finished;
   localsearch_aux(curstruct, localscores, false);
   if (!quiet) showresult();
   return retcode;
@@ -178,7 +179,7 @@ bool localsearch::localsearch_aux(matrix<char>& structure, matrix<double>& score
   const int n = s.work.n;
   curvalue = sum_of(scores);
   if (n <= 0) {
-    retcode = 17;
+    retcode = searchstatus::no_move;
     return false;
   }
   check(acyclic(structure).size() == 0, "acyclic(structure).empty()");
@@ -188,13 +189,13 @@ bool localsearch::localsearch_aux(matrix<char>& structure, matrix<double>& score
     if (time(nullptr) - start > p.maxseconds) {
       if (p.verbose >= 0)
         io::messaging(io::warnlevel, "Maximum number of minutes reached. Stopping");
-      retcode = 16;
+      retcode = searchstatus::heuristic_time_limit;
       return improved;
     }
     if (iterations >= p.maxiter) {
       if (p.verbose >= 0)
         io::messaging(io::warnlevel, "Maximum number of iterations reached. Stopping");
-      retcode = 13;
+      retcode = searchstatus::heuristic_iteration_limit;
       return improved;
     }
     ++iterations;
@@ -220,7 +221,7 @@ bool localsearch::localsearch_aux(matrix<char>& structure, matrix<double>& score
     }
     if (idle >= n) break;
   }
-  if (!improved) retcode = 17;
+  if (!improved) retcode = searchstatus::no_move;
   return improved;
 }
 
