@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-#include "core/bitcount.hh"
+#include "core/wordset.hh"
 #include "core/log.hh"
 
 namespace {
@@ -81,12 +81,6 @@ bool bitmap::empty() const {
   for (int k = 0; k < w; ++k)
     if (data[k] != 0) return false;
   return true;
-}
-
-int bitmap::highest() const {
-  for (int k = w - 1; k >= 0; --k)
-    if (data[k] != 0) return 32 * k + 31 - __builtin_clz(data[k]);
-  return -1;
 }
 
 int bitmap::lowest() const {

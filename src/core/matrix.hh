@@ -176,6 +176,13 @@ class matrix {
     for (int j = 0; j < m; ++j) (*this)(i, j) = lin.data[j];
   }
 
+  // The sum of the elements in storage order.
+  double sum() const {
+    double total = 0.0;
+    for (int k = 0; k < size(); ++k) total += double(data[k]);
+    return total;
+  }
+
   T max() const {
     check(n > 0 && m > 0, "n>0 && m>0");
     T best = data[0];

@@ -9,6 +9,7 @@
 #include "core/resources.hh"
 #include "core/status.hh"
 #include "search/bbsearch.hh"
+#include "search/stops.hh"
 
 namespace {
 
@@ -50,14 +51,12 @@ void bbsearch::loop(double& k) {
     unpack();
     k = work->getss();
     if (iter >= p.maxiter) {
-      if (p.verbose >= 0)
-        io::messaging(io::warnlevel, "Maximum number of iterations reached. Stopping");
+      reportstop(p, io::warnlevel, iteration_limit_reached);
       status = searchstatus::iteration_limit;
       break;
     }
     if (difftime(time(nullptr), start) > double(p.maxseconds)) {
-      if (p.verbose >= 0)
-        io::messaging(io::warnlevel, "Maximum number of minutes reached. Stopping");
+      reportstop(p, io::warnlevel, time_limit_reached);
       status = searchstatus::time_limit;
       break;
     }

@@ -106,7 +106,7 @@ void bbsearch::unpack() {
     } else {
       up.set(v);
       if (!widthcanbind) {
-        perVar[v].keeponly(bestentry(perVar[v]));
+        perVar[v].keeponly(perVar[v].highest());
         mirror(v);
       }
     }

@@ -25,15 +25,6 @@
 #include "search/familymasks.hh"
 #include "search/openlist.hh"
 
-// The highest allowed entry of a variable (the highest set bit), -1 when none. Inline,
-// as the search asks it of every variable of every node.
-inline int bestentry(const bitmap& b) {
-  const uint32_t* words = b.words();
-  for (int k = b.gN() - 1; k >= 0; --k)
-    if (words[k] != 0) return 32 * k + 31 - __builtin_clz(words[k]);
-  return -1;
-}
-
 class bbsearch {
  public:
   const params& p;
@@ -108,7 +99,7 @@ class bbsearch {
   std::vector<size_t> holdingat;
   std::vector<uint32_t> cut;  // scratch of the cycle rule: the entries a child loses
   std::vector<int> varat;     // where each variable's words start in a node record
-  std::vector<const uint64_t*> rows;  // scratch of loadrelaxation: each variable's parents
+  std::vector<const setword*> rows;  // scratch of loadrelaxation: each variable's parents
 
   void tabulate();
   void mirror(int v);

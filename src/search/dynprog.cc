@@ -14,6 +14,7 @@
 #include "core/graph.hh"
 #include "core/resources.hh"
 #include "search/dynprog_sets.hh"
+#include "search/stops.hh"
 #include "search/summary.hh"
 
 namespace {
@@ -106,7 +107,7 @@ bool subsetpass::memory_exceeded() const {
 
 bool subsetpass::time_exceeded() const {
   if (std::difftime(std::time(nullptr), started) <= double(p.maxseconds)) return false;
-  if (p.verbose >= 0) io::messaging(io::errorlevel, "Maximum number of minutes reached. Stopping");
+  reportstop(p, io::errorlevel, time_limit_reached);
   return true;
 }
 

@@ -12,6 +12,7 @@
 #include "core/graph.hh"
 #include "core/rng.hh"
 #include "search/familymasks.hh"
+#include "search/stops.hh"
 #include "search/summary.hh"
 
 namespace {
@@ -38,12 +39,6 @@ bool topological_rules(const matrix<char>& allow, const std::vector<int>& order,
       }
     }
   return true;
-}
-
-double sum_of(const matrix<double>& v) {
-  double total = 0.0;
-  for (int k = 0; k < v.size(); ++k) total += v[k];
-  return total;
 }
 
 }  // namespace
@@ -96,8 +91,7 @@ double guessorders::guessorders_aux() {
     if (p.verbose > 3 || (p.verbose > 1 && k % 1000 == 0))
       io::messaging(io::infolevel, "#orderings-so-far=" + std::to_string(k));
     if (time(nullptr) - start > p.maxseconds) {
-      if (p.verbose >= 0)
-        io::messaging(io::warnlevel, "Maximum number of minutes reached. Stopping");
+      reportstop(p, io::warnlevel, time_limit_reached);
       retcode = retcode == searchstatus::heuristic_iteration_limit
                     ? searchstatus::heuristic_time_limit
                     : searchstatus::time_limit;
@@ -122,7 +116,7 @@ double guessorders::guessorders_aux() {
 }
 
 void guessorders::keep_if_better(const matrix<char>& R) {
-  const double total = sum_of(guessscores);
+  const double total = guessscores.sum();
   if (!(total > bestvalue)) return;
   if (uselocalsearch && p.verbose > 1)
     io::messaging(io::infolevel, "Local search has been executed");
@@ -180,10 +174,9 @@ void guessorders::maskrules(int v, const matrix<char>& rules, const matrix<char>
   std::fill(descendant.begin(), descendant.end(), 0);
   for (int y = 0; y < d.n; ++y) {
     if (y == v) continue;
-    const uint64_t bit = uint64_t(1) << (y & 63);
-    if (rules(v, y) == 1) forbidden[size_t(y >> 6)] |= bit;
-    if (rules(v, y) == -1) required[size_t(y >> 6)] |= bit;
-    if (descendants != nullptr && (*descendants)(v, y) > 0) descendant[size_t(y >> 6)] |= bit;
+    if (rules(v, y) == 1) addbit(forbidden.data(), y);
+    if (rules(v, y) == -1) addbit(required.data(), y);
+    if (descendants != nullptr && (*descendants)(v, y) > 0) addbit(descendant.data(), y);
   }
 }
 
@@ -204,7 +197,7 @@ int guessorders::choose_entry(matrix<char>& S, matrix<int>& parents, int v,
     const matrix<char>& family = list[e].second;
     check(family.size() == d.n, "family.size() == n");
     if (familyweight[v][e] > width.bound) continue;
-    const uint64_t* mask = masks.of(v, e);
+    const setword* mask = masks.of(v, e);
     bool refused = meet(mask, forbidden.data(), W);
     for (int w = 0; w < W && !refused; ++w) refused = (required[size_t(w)] & ~mask[w]) != 0;
     if (refused) continue;

@@ -50,7 +50,7 @@ class guessorders {
   // choose_entry tests it first, for every entry it passes over.
   std::vector<std::vector<double>> familyweight;
   // Scratch of choose_entry: the rules and descendants of the variable in hand as masks.
-  std::vector<uint64_t> forbidden, required, descendant;
+  std::vector<setword> forbidden, required, descendant;
 
   void maskrules(int v, const matrix<char>& rules, const matrix<char>* descendants);
 

@@ -13,16 +13,11 @@
 #include "io/constraints.hh"
 #include "search/cycleguard.hh"
 #include "search/familymasks.hh"
+#include "search/stops.hh"
 #include "search/summary.hh"
 #include "search/widthguard.hh"
 
 namespace {
-
-double sum_of(const matrix<double>& v) {
-  double total = 0.0;
-  for (int k = 0; k < v.size(); ++k) total += v[k];
-  return total;
-}
 
 void write_row(matrix<char>& S, int i, const matrix<char>& family) {
   for (int k = 0; k < S.m; ++k) S(i, k) = family[k];
@@ -45,7 +40,7 @@ struct climb {
   matrix<char> work;
   matrix<int> parents;
   matrix<char> saved;
-  std::vector<uint64_t> savedmask;
+  std::vector<setword> savedmask;
   std::vector<int> savedparents;
   cycleguard cycles;
   widthguard width;
@@ -73,7 +68,7 @@ int first_admissible_move(climb& s, const familymasks& masks, const io& d, const
   for (int e = int(list.size()) - 1; e >= 0 && list[e].first > current; --e) {
     const matrix<char>& family = list[e].second;
     check(family.size() == n, "family.size() == n");
-    const uint64_t* mask = masks.of(i, e);
+    const setword* mask = masks.of(i, e);
     // Equal families have equal masks, so the bytes are compared only on a mask match.
     if (masks.equal(mask, s.savedmask.data()) && same_family(family, s.saved)) continue;
     setparentlist(s.parents, i, mask, masks.W);
@@ -118,7 +113,7 @@ int localsearch::run(bool quiet) {
     for (int k = 0; k < n; ++k) family[k] = curstruct(i, k);
     localscores[i] = evaluate_family(i, family);
   }
-  curvalue = sum_of(localscores);
+  curvalue = localscores.sum();
   retcode = searchstatus::finished;
   if (onlyeval) return searchstatus::finished;
   localsearch_aux(curstruct, localscores, false);
@@ -177,7 +172,7 @@ bool localsearch::localsearch_aux(matrix<char>& structure, matrix<double>& score
   const time_t start = time(nullptr);
   climb s(structure, d, p, masks.W);
   const int n = s.work.n;
-  curvalue = sum_of(scores);
+  curvalue = scores.sum();
   if (n <= 0) {
     retcode = searchstatus::no_move;
     return false;
@@ -187,14 +182,12 @@ bool localsearch::localsearch_aux(matrix<char>& structure, matrix<double>& score
   bool improved = false;
   for (int i = 0;; i = i + 1 < n ? i + 1 : 0) {
     if (time(nullptr) - start > p.maxseconds) {
-      if (p.verbose >= 0)
-        io::messaging(io::warnlevel, "Maximum number of minutes reached. Stopping");
+      reportstop(p, io::warnlevel, time_limit_reached);
       retcode = searchstatus::heuristic_time_limit;
       return improved;
     }
     if (iterations >= p.maxiter) {
-      if (p.verbose >= 0)
-        io::messaging(io::warnlevel, "Maximum number of iterations reached. Stopping");
+      reportstop(p, io::warnlevel, iteration_limit_reached);
       retcode = searchstatus::heuristic_iteration_limit;
       return improved;
     }
@@ -207,7 +200,7 @@ bool localsearch::localsearch_aux(matrix<char>& structure, matrix<double>& score
         scores[i] = list[e].first;
         // Summed afresh, never adjusted by the difference: a replaced -1e300 would
         // otherwise absorb every other term.
-        curvalue = sum_of(scores);
+        curvalue = scores.sum();
         for (int k = 0; k < n; ++k) structure(i, k) = s.work(i, k);
         if (p.verbose > 3 || (p.verbose > 1 && !quiet)) {
           std::ostringstream line;
@@ -227,5 +220,5 @@ bool localsearch::localsearch_aux(matrix<char>& structure, matrix<double>& score
 
 // Heuristics prove nothing: the gap is -1.
 void localsearch::showresult() {
-  writeresult(p, d, {"hillclimbing", sum_of(localscores), retcode, 0.0, p.maxiter, -1.0}, curstruct);
+  writeresult(p, d, {"hillclimbing", localscores.sum(), retcode, 0.0, p.maxiter, -1.0}, curstruct);
 }
