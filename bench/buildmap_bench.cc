@@ -17,7 +17,7 @@
 #include <random>
 #include <string>
 
-#include "app/params.hh"
+#include "core/params.hh"
 #include "io/io.hh"
 #include "scoring/buildmap.hh"
 #include "scoring/score.hh"

@@ -14,7 +14,7 @@
 #include <random>
 #include <string>
 
-#include "app/params.hh"
+#include "core/params.hh"
 #include "io/io.hh"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/params.hh"
+#include "core/params.hh"
 #include "io/io.hh"
 
 int main(int argc, char** argv) {

@@ -12,7 +12,7 @@
 #include <iostream>
 #include <string>
 
-#include "app/params.hh"
+#include "core/params.hh"
 #include "io/io.hh"
 #include "search/branchandbound.hh"
 #include "search/dynprog.hh"

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/params.hh"
+#include "core/params.hh"
 #include "core/elim.hh"
 #include "core/graph.hh"
 #include "core/rng.hh"

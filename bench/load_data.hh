@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "app/params.hh"
+#include "core/params.hh"
 #include "io/io.hh"
 
 // Reads the data set at path into d with the options p; false (and a message) when the

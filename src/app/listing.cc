@@ -1,11 +1,10 @@
 // The parameter listing written at start and the usage text.
-#include <cstdio>
 #include <cstdlib>
-#include <iostream>
 #include <sstream>
 
-#include "app/params.hh"
+#include "app/options.hh"
 #include "core/fail.hh"
+#include "core/log.hh"
 
 namespace {
 
@@ -20,11 +19,11 @@ void defined_double(std::ostream& out, double v) {
 struct listing_line {
   const char* label;
   void (*value)(std::ostream& out, const params& p);
-  const char* ending = "]\n";
+  const char* ending = "]";
 };
 
-// One line per entry: "[info] ", label, value, ending. Booleans print as 0 or 1,
-// doubles in the stream's default format (six significant digits).
+// One info line per entry: label, value, ending. Booleans print as 0 or 1, doubles in
+// the stream's default format (six significant digits).
 const listing_line listing[] = {
     {"read input from: [", [](std::ostream& o, const params& p) { o << p.inputfile; }},
     {"verbose level: [", [](std::ostream& o, const params& p) { o << p.verbose; }},
@@ -34,10 +33,10 @@ const listing_line listing[] = {
     {"write output to: [", [](std::ostream& o, const params& p) { o << p.outputfile; }},
     {"write graph to: [", [](std::ostream& o, const params& p) { o << p.graphfile; }},
     {"algorithm: [",
-     [](std::ostream& o, const params& p) { o << p.algorithm << "] (" << p.algorithmname; }, ")\n"},
+     [](std::ostream& o, const params& p) { o << p.algorithm << "] (" << p.algorithmname; }, ")"},
     {"run post localsearch: [", [](std::ostream& o, const params& p) { o << p.forcelocalsearch; }},
     {"criterion: [", [](std::ostream& o, const params& p) { o << p.score; }},
-    {"alpha: [", [](std::ostream& o, const params& p) { o << p.alpha; }, "] (BDEU)\n"},
+    {"alpha: [", [](std::ostream& o, const params& p) { o << p.alpha; }, "] (BDEU)"},
     {"heuristic: [", [](std::ostream& o, const params& p) { o << p.heuristicname; }},
     {"initial solution: [", [](std::ostream& o, const params& p) { o << p.initialbest; }},
     {"random seed: [", [](std::ostream& o, const params& p) { o << p.seed; }},
@@ -98,20 +97,18 @@ const char* const usage_text =
 
 }  // namespace
 
-void params::printparams() const {
-  std::ostringstream out;
-  out << "[info] PARAMETERS ARE AS FOLLOWS\n";
+void printparams(const params& p) {
+  logline(loglevel::info, "PARAMETERS ARE AS FOLLOWS");
   for (const listing_line& line : listing) {
-    out << "[info] " << line.label;
-    line.value(out, *this);
-    out << line.ending;
+    std::ostringstream text;
+    text << line.label;
+    line.value(text, p);
+    text << line.ending;
+    logline(loglevel::info, text.str());
   }
-  std::cerr << out.str();
-  std::cerr.flush();
 }
 
-void params::usage(const char* programname) {
-  std::cerr << "Usage: " << programname << " <optionfile>\n\n" << usage_text;
-  std::cerr.flush();
+void usage(const char* programname) {
+  logtext(std::string("Usage: ") + programname + " <optionfile>\n\n" + usage_text);
   exit(exitcode::usage);
 }

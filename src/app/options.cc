@@ -5,12 +5,30 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
-#include "app/params.hh"
+#include "app/actions.hh"
 #include "core/fail.hh"
+#include "core/log.hh"
+#include "core/text.hh"
 
 namespace {
+
+// Longest option-file line read at once; a longer line is read as several lines.
+constexpr int max_line = 9999;
+
+const char* const heuristic_names[] = {
+    "DO NOT USE",
+    "break smallest cycle by leave-one-out idea",
+    "break smallest cycle by Orvandel idea (aka ICML'09 version)",
+    "top heuristic + break smallest cycle by leave-one-out idea",
+    "top heuristic + break smallest cycle by Orvandel idea",
+    "Brute-force search on order space",
+    "Leave-one-out cycle breaking on the highest strong component",
+    "Break by ordering on the highest strong component",
+};
+constexpr int heuristic_count = sizeof(heuristic_names) / sizeof(heuristic_names[0]);
 
 // What an option's action sees of its line.
 struct option_text {
@@ -29,10 +47,14 @@ int as_int(const option_text& t) {
 
 double as_real(const option_text& t) { return strtod(t.raw, nullptr); }
 
-// Replaces an earlier stream opened by the same option instead of leaking it.
-FILE* reopen(FILE* previous, FILE* standard, const std::string& name, const char* mode) {
-  if (previous && previous != standard) fclose(previous);
-  return fopen(name.c_str(), mode);
+// Whether the file can be opened in the given mode; it is closed again at once. The
+// mode for an output file is "a", which creates a missing file but leaves an existing
+// one as it is: the driver empties it only when the run gets to writing.
+bool can_open(const std::string& name, const char* mode) {
+  FILE* f = fopen(name.c_str(), mode);
+  if (!f) return false;
+  fclose(f);
+  return true;
 }
 
 struct option {
@@ -40,17 +62,15 @@ struct option {
   void (*apply)(params& p, const option_text& t);
 };
 
-// The comparison order matters only for the side effects of reading: files are opened
+// The comparison order matters only for the side effects of reading: files are checked
 // and the generator is seeded when their line is met.
 const option option_table[] = {
     {"inputfile", [](params& p, const option_text& t) {
-       p.infile = reopen(p.infile, stdin, t.value, "r");
-       if (!p.infile) fatal("Error reading input file [%s].", t.value.c_str());
+       if (!can_open(t.value, "r")) fatal("Error reading input file [%s].", t.value.c_str());
        p.inputfile = t.value;
      }},
     {"outputfile", [](params& p, const option_text& t) {
-       p.outfile = reopen(p.outfile, stdout, t.value, "w");
-       if (!p.outfile) fatal("Error opening output file [%s].", t.value.c_str());
+       if (!can_open(t.value, "a")) fatal("Error opening output file [%s].", t.value.c_str());
        p.outputfile = t.value;
      }},
     {"graphfile", [](params& p, const option_text& t) { p.graphfile = t.value; }},
@@ -75,9 +95,10 @@ const option option_table[] = {
      }},
     {"algorithm", [](params& p, const option_text& t) {
        p.algorithm = as_int(t);
-       if (p.algorithm < 0 || p.algorithm > 11)
-         fatal("Invalid option for algorithm number. It must be an integer from 0 to 11.");
-       p.algorithmname = params::algonum2name(p.algorithm);
+       if (findaction(p.algorithm) == nullptr)
+         fatal("Invalid option for algorithm number. It must be an integer from 0 to %d.",
+               lastaction());
+       p.algorithmname = algonum2name(p.algorithm);
      }},
     {"cyclecuts", [](params& p, const option_text& t) { p.cyclecuts = as_int(t); }},
     {"score", [](params& p, const option_text& t) {
@@ -125,7 +146,54 @@ const option option_table[] = {
     {"prunescores", [](params& p, const option_text& t) { p.prunescores = as_int(t) > 0; }},
 };
 
+// Reads "key=value" lines. The value is handed over both trimmed (for string options)
+// and as the raw text after "=" (numeric options parse it with strtol/strtod, which
+// skip leading white space themselves).
+void read_option_lines(params& p, FILE* file) {
+  char line[max_line + 1];
+  while (fgets(line, sizeof line, file)) {
+    char* equals = std::strchr(line, '=');
+    if (!equals) fatal("line [%s] of option file invalid\n", line);
+    *equals = '\0';
+    const std::string key = trim(line);
+    char* raw = equals + 1;
+    const std::string value = trim(raw);
+    if (!key.empty() && key[0] == '#') continue;
+    apply_option(p, key, value, raw);
+  }
+}
+
 }  // namespace
+
+void readparams(params& p, const char* path) {
+  logline(loglevel::info, format("Reading options from file [%s]", path));
+  FILE* file = fopen(path, "r");
+  if (!file) {
+    logline(loglevel::warn, "Option file not defined (or not readable). Using default options");
+  } else {
+    read_option_lines(p, file);
+    fclose(file);
+    if (p.algorithm == 1 && p.maxtreewidth > -params::D30 && p.maxtreewidth < params::D30)
+      logline(loglevel::warn, "Maximum treewidth is ignored for dynamic programming");
+    // The integer program knows no width bound; one set by the user is refused.
+    if ((p.algorithm == 10 || p.algorithm == 11) && p.maxtreewidth < params::U30)
+      logline(loglevel::warn, "Maximum treewidth is ignored for exact search by algorithm " +
+                                  std::to_string(p.algorithm));
+    if (p.heuristictype < 0 || p.heuristictype >= heuristic_count)
+      fatal("Invalid option for heuristic number. It must be an integer from 0 to 7.");
+    p.heuristicname = heuristicnum2name(p.heuristictype);
+    if (p.reductionextra) p.heuristicname += " + super reduction (UNSTABLE)";
+    if (p.reductionnormal) p.heuristicname += " + reduce arcs idea";
+    if (p.duplist != 0) p.heuristicname += " + late duplication detection";
+    opendisk(p);
+  }
+  if (p.verbose >= 2) logline(loglevel::info, "Options successfully read");
+}
+
+const char* heuristicnum2name(int number) {
+  check(number >= 0 && number < heuristic_count, "heuristic number in range");
+  return heuristic_names[number];
+}
 
 void apply_option(params& p, const std::string& key, const std::string& value, const char* raw) {
   const option_text text{value, raw};

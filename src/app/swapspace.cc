@@ -6,11 +6,11 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <iostream>
 
-#include "app/params.hh"
+#include "app/options.hh"
 #include "core/fail.hh"
-#include "io/io.hh"
+#include "core/log.hh"
+#include "core/text.hh"
 
 namespace {
 
@@ -24,7 +24,7 @@ bool file_exists(const char* name) {
 }
 
 void create_swap_file(params& p) {
-  if (p.verbose > 1) io::messaging(io::infolevel, "Creating swap space on disk");
+  if (p.verbose > 1) logline(loglevel::info, "Creating swap space on disk");
   if (file_exists(swap_file))
     fatal("File .stxxl already exists. Either remove it or restrain from using options "
           "diskpace/diskspacename");
@@ -32,18 +32,19 @@ void create_swap_file(params& p) {
   if (!f) fatal("Failed to create file .stxxl");
   fprintf(f, "disk=%s,%d,syscall", p.diskspacename.c_str(), p.diskspace);
   fclose(f);
+  // The line is written in two pieces, around the creation.
   if (p.verbose > 0)
-    std::cerr << "building disk swap space of size " << p.diskspace << "mb at " << p.diskspacename
-              << "...";
+    logtext(format("building disk swap space of size %dmb at %s...", p.diskspace,
+                   p.diskspacename.c_str()));
   createdisk_main(p.diskspace, p.diskspacename.c_str());
   // Saturates: the unlimited default plus a large swap space stays within int.
   p.maxmem = p.diskspace > INT_MAX - p.maxmem ? INT_MAX : p.maxmem + p.diskspace;
-  if (p.verbose > 0) std::cerr << "done.\n";
+  if (p.verbose > 0) logtext("done.\n");
 }
 
 // The name becomes the whole first field ("disk=" included), the size the second.
 void read_swap_file(params& p) {
-  if (p.verbose > 1) std::cerr << "[info] Opening swap space on disk\n";
+  if (p.verbose > 1) logline(loglevel::info, "Opening swap space on disk");
   FILE* f = fopen(swap_file, "r");
   if (!f) return;
   char line[10000] = "";
@@ -59,9 +60,9 @@ void read_swap_file(params& p) {
 
 }  // namespace
 
-void params::opendisk() {
-  if (diskspace > 0 && !diskspacename.empty()) create_swap_file(*this);
-  if (file_exists(swap_file)) read_swap_file(*this);
+void opendisk(params& p) {
+  if (p.diskspace > 0 && !p.diskspacename.empty()) create_swap_file(p);
+  if (file_exists(swap_file)) read_swap_file(p);
 }
 
 int createdisk_main(int, const char*) { return 0; }

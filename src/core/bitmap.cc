@@ -1,9 +1,9 @@
 #include "core/bitmap.hh"
 
-#include <cstdio>
-#include <iostream>
+#include <sstream>
 
-#include "core/bitcount.hh"
+#include "core/wordset.hh"
+#include "core/log.hh"
 
 namespace {
 double accounted_kb(int words) { return (4.0 * words + 24.0) / 1024.0; }
@@ -83,12 +83,6 @@ bool bitmap::empty() const {
   return true;
 }
 
-int bitmap::highest() const {
-  for (int k = w - 1; k >= 0; --k)
-    if (data[k] != 0) return 32 * k + 31 - __builtin_clz(data[k]);
-  return -1;
-}
-
 int bitmap::lowest() const {
   for (int k = 0; k < w; ++k)
     if (data[k] != 0) return 32 * k + __builtin_ctz(data[k]);
@@ -132,16 +126,18 @@ bool bitmap::upperfrombitmap(const bitmap* sel, matrix<char>& structure,
 }
 
 void bitmap::printbitmap(const bitmap* sel, unsigned count, const parentsetlist* lists) {
+  std::ostringstream text;
   for (unsigned i = 0; i < count; ++i) {
-    std::cerr << "[" << i << "] ";
+    text << "[" << i << "] ";
     const bitmap& b = sel[i];
     for (int c = 0; c < 32 * b.w; ++c) {
       if (!b.test(c)) continue;
-      std::cerr << c << "(";
+      text << c << "(";
       const matrix<char>& vec = lists[i][c].second;
-      for (int k = 0; k < vec.size(); ++k) std::cerr << int(vec.data[k]);
-      std::cerr << ") ";
+      for (int k = 0; k < vec.size(); ++k) text << int(vec.data[k]);
+      text << ") ";
     }
-    std::cerr << "\n";
+    text << "\n";
   }
+  logtext(text.str());
 }

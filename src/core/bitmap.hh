@@ -38,7 +38,13 @@ class bitmap {
   void setfirst(int bits);  // sets bits 0..bits-1, clears the rest
   int sum() const;
   bool empty() const;
-  int highest() const;  // index of the highest set bit, -1 when empty
+  // Index of the highest set bit, -1 when empty. Inline: branch-and-bound asks it of
+  // every variable of every node.
+  int highest() const {
+    for (int k = w - 1; k >= 0; --k)
+      if (data[k] != 0) return 32 * k + 31 - __builtin_clz(data[k]);
+    return -1;
+  }
   int lowest() const;   // index of the lowest set bit, -1 when empty
   void keeponly(int b);  // clears every bit but b (b must be set)
 

@@ -1,18 +1,16 @@
 // The two ways the program ends on its own.
 //
 // fatal(): an input or resource error. The formatted message goes to standard error,
-// followed by one line end, and the process exits with code 255 (or the given code).
+// followed by one line end, and the process exits with code 255 (or the given code);
+// fatalerror() writes the "[error] " prefix first.
 // check(): an always-on internal invariant. When it fails, the condition text is
 // written with "%s" and no line end, and the process aborts.
 #pragma once
 
-namespace exitcode {
-constexpr int fatal = 255;
-constexpr int usage = -1;
-constexpr int node_too_large = 109;
-}  // namespace exitcode
+#include "core/status.hh"
 
 [[noreturn]] void fatal(const char* format, ...) __attribute__((format(printf, 1, 2)));
+[[noreturn]] void fatalerror(const char* format, ...) __attribute__((format(printf, 1, 2)));
 [[noreturn]] void fatal_with_code(int code, const char* format, ...)
     __attribute__((format(printf, 2, 3)));
 [[noreturn]] void assertion_failed(const char* condition_text);

@@ -29,11 +29,9 @@ cycleset acyclicAdj(const matrix<int>& adj, bool firstonly, const bitmap& mask);
 // resets every per-run field. After a run, components holds the non-trivial components
 // found (newest first; one empty bitmap when there is none), below the nodes reachable
 // from any of them less the first, rest every node in neither. index is 10000 for
-// nodes outside the mask. With an adjacency list adj2 given, the nodes that a run on
-// adj2 (without marking descendants) leaves in rest are moved to rest of the run on adj.
+// nodes outside the mask.
 class tarjan {
  public:
-  static const matrix<int> Estd;
   static const bitmap incstd;
 
   int counter = 1;
@@ -46,14 +44,12 @@ class tarjan {
   int target = -1;
   char found = 0;
   std::list<bitmap> components;
-  int nomarkdown = 0;
   bitmap rest;
   bitmap below;
 
   explicit tarjan(int n);
 
-  bool strongcomp(const matrix<int>& adj, const matrix<int>& adj2 = Estd, int target = -1,
-                  const bitmap& mask = incstd);
+  bool strongcomp(const matrix<int>& adj, int target = -1, const bitmap& mask = incstd);
   bool strongcompaux1(const matrix<int>& adj, int target, const bitmap& mask);
   void strongcompaux(const matrix<int>& adj, int v);
   void marcadown(const matrix<int>& adj, bitmap& seen, int v);

@@ -25,7 +25,9 @@
 #include <string>
 
 #include "core/fail.hh"
+#include "core/log.hh"
 #include "core/resources.hh"
+#include "core/text.hh"
 
 template <typename T>
 class matrix {
@@ -174,6 +176,13 @@ class matrix {
     for (int j = 0; j < m; ++j) (*this)(i, j) = lin.data[j];
   }
 
+  // The sum of the elements in storage order.
+  double sum() const {
+    double total = 0.0;
+    for (int k = 0; k < size(); ++k) total += double(data[k]);
+    return total;
+  }
+
   T max() const {
     check(n > 0 && m > 0, "n>0 && m>0");
     T best = data[0];
@@ -199,12 +208,14 @@ class matrix {
     return out.str();
   }
 
+  // Writes the matrix to standard error: a header line, then one line per row.
   void print(const char* name) const {
-    fprintf(stderr, "matrix::print(%s,%d,%d)\n", name, n, m);
+    std::string text = format("matrix::print(%s,%d,%d)\n", name, n, m);
     for (int i = 0; i < n; ++i) {
-      for (int j = 0; j < m; ++j) fprintf(stderr, "%lf ", double((*this)(i, j)));
-      fprintf(stderr, "\n");
+      for (int j = 0; j < m; ++j) text += format("%lf ", double((*this)(i, j)));
+      text += "\n";
     }
+    logtext(text);
   }
 
   // Strict order for ordered-set keys: fewer elements first, then fewer rows, then

@@ -2,12 +2,18 @@
 
 #include <cstdint>
 
-namespace rng {
 namespace {
+// The generator's state and the functors' countdown; -1: no functor has drawn since the
+// generator was seeded.
 uint32_t state = 1;
-}
+int countdown = -1;
+}  // namespace
 
-void seed(unsigned s) { state = s; }
+namespace rng {
+void seed(unsigned s) {
+  state = s;
+  countdown = -1;
+}
 
 int next() {
   state = state * 1103515245u + 12345u;
@@ -16,12 +22,10 @@ int next() {
 }  // namespace rng
 
 int RNG::operator()(int k) {
-  // One countdown for the whole process; -1 means no functor has drawn yet.
-  static int reseed = -1;
-  if (reseed < 0) reseed = reseedinterval;
-  if (--reseed <= 0) {
-    rng::seed(static_cast<unsigned>(rng::next()));
-    reseed = reseedinterval;
+  if (countdown < 0) countdown = reseedinterval;
+  if (--countdown <= 0) {
+    state = static_cast<uint32_t>(rng::next());
+    countdown = reseedinterval;
   }
   return static_cast<int>(static_cast<long long>(rng::next()) * k / 32768);
 }

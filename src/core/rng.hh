@@ -6,13 +6,16 @@
 
 namespace rng {
 constexpr int max_value = 32767;
+// Starts the generator afresh at s: its state, and the reseed countdown of the RNG
+// functors, so that every run that seeds draws the same numbers from the same seed.
 void seed(unsigned s);
 int next();  // 0..32767
 }  // namespace rng
 
-// Draws k-bounded random numbers and reseeds the process-wide generator after every
-// `reseedinterval` draws, counted in one counter shared by all functors. The counter
-// starts at the interval of the first functor used.
+// Draws k-bounded random numbers and reseeds the process-wide generator with its own
+// next value after every `reseedinterval` draws, counted in one countdown shared by all
+// functors. The countdown starts at the interval of the first functor that draws after
+// the generator was seeded.
 struct RNG {
   int reseedinterval;
   explicit RNG(int interval) : reseedinterval(interval) {}

@@ -1,6 +1,5 @@
 #include "core/graph.hh"
 
-const matrix<int> tarjan::Estd;
 const bitmap tarjan::incstd;
 
 namespace {
@@ -18,23 +17,8 @@ tarjan::tarjan(int n)
       rest(n),
       below(n) {}
 
-// A second adjacency list adj2 would first be run without marking descendants, and the
-// nodes it leaves in rest kept in rest of the run on adj. Every caller passes Estd for
-// adj2 and so gets the single run on adj.
-bool tarjan::strongcomp(const matrix<int>& adj, const matrix<int>& adj2, int target,
-                        const bitmap& mask) {
-  if (adj2.n == Estd.n) return strongcompaux1(adj, target, mask) != 0;
-  nomarkdown = 1;
-  strongcompaux1(adj2, target, mask);
-  const bitmap kept = rest;
-  nomarkdown = 0;
-  const bool result = strongcompaux1(adj, target, mask);
-  for (int j = 0; j < nodes; ++j)
-    if (kept.test(j)) {
-      rest.set(j);
-      below.reset(j);
-    }
-  return result;
+bool tarjan::strongcomp(const matrix<int>& adj, int target, const bitmap& mask) {
+  return strongcompaux1(adj, target, mask) != 0;
 }
 
 // One run of Tarjan's algorithm over the nodes in mask (all when it has no words),
@@ -104,9 +88,8 @@ void tarjan::strongcompaux(const matrix<int>& adj, int v) {
     onstack[w] = 0;
     component.set(w);
   } while (w != v);
-  if (!nomarkdown)
-    for (int c = 0; c < nodes; ++c)
-      if (component.test(c)) marcadown(adj, below, c);
+  for (int c = 0; c < nodes; ++c)
+    if (component.test(c)) marcadown(adj, below, c);
   if (target < 0 || component.test(target)) {
     components.push_front(std::move(component));
     found = 1;

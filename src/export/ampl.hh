@@ -12,7 +12,7 @@
 
 #include <cstdio>
 
-#include "app/params.hh"
+#include "core/params.hh"
 #include "core/graph.hh"
 #include "io/io.hh"
 

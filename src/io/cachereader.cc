@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <iostream>
 #include <string>
 
 #include "core/fail.hh"
@@ -84,7 +83,8 @@ void io::readDORVcache(const params& p) {
     cachesize += count;
     logsearchspace += std::log(double(count));
     if (p.verbose > 0)
-      std::cerr << "cache [" << v << "] has [" << list.size() << "] elements\n";
+      logtext("cache [" + std::to_string(v) + "] has [" + std::to_string(list.size()) +
+              "] elements\n");
   }
   std::string base_name = x;
   FILE* fp = fopen(base_name.c_str(), "rb");

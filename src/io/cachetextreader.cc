@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "core/fail.hh"
+#include "core/limits.hh"
 #include "io/io.hh"
 
 namespace {
 
-constexpr int most_variables = 46340;
 
 // One row split at commas; runs of commas count as one separator, so empty fields
 // are skipped.
@@ -95,7 +95,7 @@ void read_text_cache(io& d, const params& p) {
     if (row.fields.size() < 2) bad_row("too few elements in a row", name);
     const size_t e = row.fields.size() - 2;
     // Beyond this many variables an n x n table no longer fits its int size.
-    if (rows == 0 && e > size_t(most_variables)) bad_row("wrong # of elements in a row", name);
+    if (rows == 0 && e > size_t(max_square_side)) bad_row("wrong # of elements in a row", name);
     if (rows == 0) start_cache(d, int(e));
     else if (e != size_t(d.n)) bad_row("wrong # of elements in a row", name);
     const long v = strtol(row.fields[0].c_str(), nullptr, 10);

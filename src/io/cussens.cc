@@ -5,7 +5,6 @@
 // accepts parents in any order and repeated, the variable itself not counting.
 #include <cmath>
 #include <cstdio>
-#include <iostream>
 #include <string>
 
 #include "core/fail.hh"
@@ -32,7 +31,7 @@ bool read_entry(textreader& in, int n, int v, double& value, matrix<char>& set) 
 }  // namespace
 
 void io::readCussenscache(const params& p) {
-  if (p.verbose >= 0) std::cerr << "reading scores (Cussens format)\n";
+  if (p.verbose >= 0) logtext("reading scores (Cussens format)\n");
   if (int(cache.size()) < n) cache.resize(size_t(n));
   textreader in(p.infile);
   for (int v = 0; v < n; ++v) {
@@ -61,7 +60,7 @@ void io::readCussenscache(const params& p) {
 }
 
 void io::writeCussenscache(const params& p) const {
-  if (p.verbose > 0) std::cerr << "writing cache to file (Cussens format)\n";
+  if (p.verbose > 0) logtext("writing cache to file (Cussens format)\n");
   const std::string& name = p.cachefile;
   FILE* fp = fopen(name.c_str(), "w");
   if (fp == nullptr) fatal("Error writing cache output file [%s].", name.c_str());

@@ -6,6 +6,8 @@
 #include <string>
 
 #include "core/fail.hh"
+#include "core/limits.hh"
+#include "core/text.hh"
 #include "io/io.hh"
 #include "io/records.hh"
 #include "io/textreader.hh"
@@ -22,8 +24,6 @@ struct header {
   int clusters = 0;     // K: non-zero, clusters and mutual information follow
 };
 
-// Every n x n table is indexed by int; beyond this n * n overflows.
-constexpr int max_variables = 46340;
 // From this many variables on, the n x n tables cost tens of megabytes; such a claim
 // must be backed by a file that holds at least one record.
 constexpr int big_variables = 2048;
@@ -51,7 +51,7 @@ int scan_integers(const char* s, long long* values) {
 // file too small for one record cannot back, is a first-line error rather than an
 // allocation.
 bool implausible_variables(long long n, const textreader& in) {
-  if (n < 0 || n > max_variables) return true;
+  if (n < 0 || n > max_square_side) return true;
   if (n < big_variables) return false;
   const long long left = in.remaining_bytes();
   return left >= 0 && n > (left + 1) / 2;
@@ -103,9 +103,9 @@ void read_constraint_lines(io& d, textreader& in, int wanted, const params& p) {
   d.nconstraints = int(d.constraints.size());
   d.nparamconstraints = 0;
   if (p.verbose > 1) {
-    fprintf(stderr, "[info] #structural-constraints=%d\n", d.nconstraints);
+    io::messaging(io::infolevel, format("#structural-constraints=%d", d.nconstraints));
     for (int i = 0; i < d.nconstraints; ++i)
-      fprintf(stderr, "[info] constraint %d is >%s<\n", i, d.constraints[i].c_str());
+      io::messaging(io::infolevel, "constraint " + std::to_string(i) + " is >" + d.constraints[i] + "<");
   }
 }
 
@@ -144,7 +144,7 @@ void read_clusters_and_mutualinfo(io& d, textreader& in, const params& p) {
       d.mutualinfo(i, j) = v;
       count += std::fabs(v) > 1e-6;
     }
-  if (p.verbose > 0) fprintf(stderr, "initial mutual info matrix has [%d] nonzeros.\n", count);
+  if (p.verbose > 0) logtext(format("initial mutual info matrix has [%d] nonzeros.\n", count));
 }
 
 // A required arc forbids its reverse.
@@ -176,15 +176,15 @@ void read_labels(io& d, textreader& in, const params& p) {
       label = trim(&name[0]);
     }
     d.labels[i] = label;
-    if (p.verbose > 1) fprintf(stderr, "[info] node=%d name=%s\n", i, label.c_str());
+    if (p.verbose > 1) io::messaging(io::infolevel, "node=" + std::to_string(i) + " name=" + label);
   }
 }
 
 void print_summary(const io& d, const params& p) {
   if (p.verbose <= 0) return;
-  fprintf(stderr, "[info] #categories-per-variable=%s\n", d.categ.transpose().show().c_str());
-  fprintf(stderr, "[info] #variables=%d\n", d.n);
-  fprintf(stderr, "[info] #data-records=%d\n", d.nrecords);
+  io::messaging(io::infolevel, "#categories-per-variable=" + d.categ.transpose().show());
+  io::messaging(io::infolevel, format("#variables=%d", d.n));
+  io::messaging(io::infolevel, format("#data-records=%d", d.nrecords));
 }
 
 void warn_excess_data(const io& d, textreader& in) {
@@ -193,10 +193,10 @@ void warn_excess_data(const io& d, textreader& in) {
   char* stop;
   std::strtod(tok, &stop);
   if (stop != tok)
-    fprintf(stderr,
-            "[warn] input file has more data records than were loaded. Using %d data records "
-            "only.\n",
-            d.nrecords);
+    io::messaging(io::warnlevel,
+                  format("input file has more data records than were loaded. Using %d data "
+                         "records only.",
+                         d.nrecords));
 }
 
 header read_header(FILE* stream, textreader& in, long long* values, int& count) {
@@ -220,7 +220,7 @@ header read_header(FILE* stream, textreader& in, long long* values, int& count) 
 // second line of the same stream.
 int start_score_file(io& d, const textreader& in, long long nodes) {
   if (implausible_variables(nodes, in)) fatal("%s", first_line_error);
-  fprintf(stderr, "GUESSING INPUT IN .gob FORMAT WITH [%d] NODES\n", int(nodes));
+  logtext(format("GUESSING INPUT IN .gob FORMAT WITH [%d] NODES\n", int(nodes)));
   d.init(int(nodes), 0);
   d.nrecords = 0;
   d.nconstraints = 0;
@@ -250,7 +250,7 @@ int io::readDORVinput(const params& p) {
   init(h.variables, record_capacity(records, h.variables, in));
   nrecords = records;
   if (records < h.records && p.verbose > 1)
-    fprintf(stderr, "setting data set to [%d] samples\n", p.maxdata);
+    logtext(format("setting data set to [%d] samples\n", p.maxdata));
   hasinitial = h.structure > 0 ? h.structure : 0;
 
   read_constraint_lines(*this, in, h.constraints, p);

@@ -4,7 +4,6 @@
 // never in the cache. Only written, and only for at most 20 variables.
 #include <algorithm>
 #include <cstdio>
-#include <iostream>
 #include <string>
 #include <vector>
 
@@ -19,7 +18,7 @@ constexpr int most_variables = 20;
 // flag per mask (a later entry with the same mask wins), then the table is written in
 // mask order. Cost: n * 2^n fields; at n = 20 the file holds about 40 MB of "- ".
 void io::writeHelsinkicache(const params& p) const {
-  if (p.verbose > 0) std::cerr << "writing cache to file (Helsinki format)\n";
+  if (p.verbose > 0) logtext("writing cache to file (Helsinki format)\n");
   const std::string& name = p.cachefile;
   FILE* fp = fopen(name.c_str(), "w");
   if (fp == nullptr) fatal("Error writing cache output file [%s].", name.c_str());

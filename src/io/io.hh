@@ -5,20 +5,22 @@
 // and afterwards it is read-only.
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
 
-#include "app/params.hh"
 #include "core/bitmap.hh"
+#include "core/log.hh"
 #include "core/matrix.hh"
+#include "core/params.hh"
 
 class io {
  public:
-  static constexpr int infolevel = 1;
-  static constexpr int debuglevel = 2;
-  static constexpr int warnlevel = 3;
-  static constexpr int errorlevel = 4;
+  static constexpr int infolevel = loglevel::info;
+  static constexpr int debuglevel = loglevel::debug;
+  static constexpr int warnlevel = loglevel::warn;
+  static constexpr int errorlevel = loglevel::error;
 
   int n = 0;
   int nrecords = 0;
@@ -44,8 +46,10 @@ class io {
   int haslabels = 0;
 
   // Writes "[info] ", "[debug] ", "[warn] " or "[error] ", text and a line end; flushes.
+  // Any other level writes nothing.
   static void messaging(int level, const std::string& text, std::ostream& out);
-  static void messaging(int level, const std::string& text);  // to standard error
+  // The same on standard error, through the program's log route (core/log.hh).
+  static void messaging(int level, const std::string& text) { logline(level, text); }
 
   void init(int nvars, int records);
 
@@ -59,5 +63,15 @@ class io {
   void writeCussenscache(const params& p) const;
   void writeHelsinkicache(const params& p) const;
 
-  double dooutput(const params& p, const matrix<char>& S) const;
+  // Counts a family (n x 1 cardinalities: r at child, the parents' state counts, 0
+  // elsewhere) over the data: returns its local score and fills cpt, which must be
+  // non-empty, with its probability table (theta(k | j) at j * r + k). The scoring
+  // layer provides it (scoring/familytables.hh).
+  using familytable =
+      std::function<double(const matrix<int>& family, int child, matrix<double>& cpt)>;
+
+  // Writes the network S: its parent matrix, the probability table of every family when
+  // data records are loaded (counted through table), and its total score; also the
+  // graph file when one is named. Returns the total score.
+  double dooutput(const params& p, const matrix<char>& S, const familytable& table) const;
 };

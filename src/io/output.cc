@@ -5,18 +5,11 @@
 #include <cstdio>
 
 #include "core/fail.hh"
+#include "core/limits.hh"
 #include "io/graphfile.hh"
 #include "io/io.hh"
-#include "scoring/score.hh"
 
 namespace {
-
-constexpr double most_table_cells = 1e8;
-
-[[noreturn]] void table_too_large() {
-  fatal("[error] function loglik/bdeu wants more than 100M parameters for a single CPT -- "
-        "I'm giving up\n");
-}
 
 void print_parent_matrix(FILE* out, const matrix<char>& e) {
   fprintf(out, "matrix::print(%s,%d,%d)\n",
@@ -56,16 +49,14 @@ double cached_family_score(const parentsetlist& list, const matrix<char>& e, int
 }
 
 // Counts v's family over the data, writes its table "table v" (state j outer,
-// configuration k inner, theta(j|k) at k * r + j of the score's table) and returns
+// configuration k inner, theta(j|k) at k * r + j of the counted table) and returns
 // its local score.
-double data_family_score(const io& d, const params& p, score& scorer, matrix<int>& family,
-                         matrix<double>& cpt, const matrix<char>& e, int v) {
+double data_family_score(const io& d, const params& p, const io::familytable& table,
+                         matrix<int>& family, matrix<double>& cpt, const matrix<char>& e, int v) {
   const int r = d.categ[v];
   const int q = parent_configurations(e, d.categ, v, r);
   for (int u = 0; u < d.n; ++u) family[u] = (u == v || e(v, u) > 0) ? d.categ[u] : 0;
-  scorer.update(family, v);
-  double a = 1.0, b = 1.0;
-  const double value = scorer.localscore(cpt, a, b);
+  const double value = table(family, v, cpt);
   fprintf(p.outfile, "table %d ", v);
   for (int j = 0; j < r; ++j)
     for (int k = 0; k < q; ++k) fprintf(p.outfile, "%.6lf ", cpt[k * r + j]);
@@ -77,7 +68,7 @@ double data_family_score(const io& d, const params& p, score& scorer, matrix<int
 
 // A record without data records (no input file, or only a score file or a text
 // cache) takes each family's score from the cache and writes no tables.
-double io::dooutput(const params& p, const matrix<char>& S) const {
+double io::dooutput(const params& p, const matrix<char>& S, const familytable& table) const {
   matrix<char> e = S;
   for (int i = 0; i < e.n && i < e.m; ++i) e(i, i) = 0;
   print_parent_matrix(p.outfile, e);
@@ -91,10 +82,9 @@ double io::dooutput(const params& p, const matrix<char>& S) const {
       total += cached_family_score(size_t(v) < cache.size() ? cache[size_t(v)] : none, e, v);
     }
   } else {
-    score scorer(*this, p);
     matrix<int> family(n, 1, 0);
     matrix<double> cpt(1, 1, 0.0);
-    for (int v = 0; v < n; ++v) total += data_family_score(*this, p, scorer, family, cpt, e, v);
+    for (int v = 0; v < n; ++v) total += data_family_score(*this, p, table, family, cpt, e, v);
   }
   fprintf(p.outfile, "score %lf\n", total);
   if (p.graphfile != params::notdef) write_graphfile(p.graphfile, labels, S, total);

@@ -26,7 +26,7 @@
 #include <iostream>
 #include <sstream>
 
-#include "app/params.hh"
+#include "core/params.hh"
 #include "core/fail.hh"
 #include "core/resources.hh"
 #include "io/constraints.hh"
@@ -38,8 +38,6 @@ namespace {
 
 constexpr double discarded = -1e300;  // a set stored although it violates a constraint
 constexpr double impossible = -1e25;  // scores at or below this never enter a list
-
-double lastmaxmem = 0.0;  // the memory level last reported, in MB
 
 template <typename... Parts>
 void info(const Parts&... parts) {
@@ -62,6 +60,7 @@ class builder {
   const double nodekb;
   score scorer;
   double peak;
+  double lastmaxmem = 0.0;  // the memory level last reported, in MB
   long candidates = 0;
   std::vector<setlist> cache;
   setlist level, next;
@@ -71,18 +70,18 @@ class builder {
   int scorecalls = 0, lemma = 0, bounda = 0, boundb = 0;
   matrix<int> fam;          // categ x the current set
   matrix<char> setvector;   // the current set for the constraint test
-  std::vector<uint64_t> trial;
+  std::vector<setword> trial;
 
   bool isfree(int k) const { return k != i && d.allow(i, k) == 0; }
   void addnodes(size_t count);
   void dropnodes(size_t count);
-  void setfamily(const uint64_t* set);
-  bool satisfies(const uint64_t* set);
+  void setfamily(const setword* set);
+  bool satisfies(const setword* set);
   void runlevel(int t);
-  void candidate(uint64_t* set, int pos, double reference, double configs);
-  bool boundhit(uint64_t* set, int pos, double& ref, double bound);
-  bool subsethit(const uint64_t* set, double& ref, double configs);
-  void store(const uint64_t* set, double u, double ref);
+  void candidate(setword* set, int pos, double reference, double configs);
+  bool boundhit(setword* set, int pos, double& ref, double bound);
+  bool subsethit(const setword* set, double& ref, double configs);
+  void store(const setword* set, double u, double ref);
   void memorycheck();
   void report();
   bool bettersubset(const setlist& list, const std::vector<size_t>& kept, size_t e);
@@ -92,7 +91,7 @@ builder::builder(const io& rec, const params& par)
     : d(rec),
       p(par),
       n(rec.n),
-      words((rec.n + 63) / 64),
+      words(wordsfor(rec.n)),
       bdeu(par.alpha > 0),
       prune(par.prunescores),
       nodekb(0.0625 + rec.n / 1024.0),
@@ -115,14 +114,14 @@ void builder::dropnodes(size_t count) {
   for (size_t c = 0; c < count; ++c) resources::memkbs -= nodekb;
 }
 
-void builder::setfamily(const uint64_t* set) {
-  for (int k = 0; k < n; ++k) fam[k] = setbits::has(set, k) ? d.categ[k] : 0;
+void builder::setfamily(const setword* set) {
+  for (int k = 0; k < n; ++k) fam[k] = hasbit(set, k) ? d.categ[k] : 0;
 }
 
-bool builder::satisfies(const uint64_t* set) {
+bool builder::satisfies(const setword* set) {
   const int count = std::min(d.nconstraints, int(d.constraints.size()));
   if (count <= 0) return true;
-  for (int k = 0; k < n; ++k) setvector[k] = setbits::has(set, k) ? 1 : 0;
+  for (int k = 0; k < n; ++k) setvector[k] = hasbit(set, k) ? 1 : 0;
   for (int c = 0; c < count; ++c) {
     int ok = 0;
     verifystrucon(d.constraints[c].c_str(), i, setvector, ok);
@@ -134,10 +133,10 @@ bool builder::satisfies(const uint64_t* set) {
 void builder::variable(int child) {
   i = child;
   if (p.verbose > 0) info("Processing variable ", i);
-  std::vector<uint64_t> initial(words, 0);
-  setbits::add(initial.data(), i);
+  std::vector<setword> initial(words, 0);
+  addbit(initial.data(), i);
   for (int k = 0; k < n; ++k)
-    if (d.allow(i, k) == -1) setbits::add(initial.data(), k);
+    if (d.allow(i, k) == -1) addbit(initial.data(), k);
   setfamily(initial.data());
   double a = 1.0, b = 1.0;
   const double s0 = scorer.scorefamily(fam, i, a, b);
@@ -149,7 +148,7 @@ void builder::variable(int child) {
   addnodes(1);
   scorecalls = 1;
   lemma = bounda = boundb = 0;
-  int t = setbits::count(initial.data(), words);
+  int t = setsize(initial.data(), words);
   for (; d.maxparents[i] >= t && t < n; ++t) runlevel(t);
   dropnodes(level.size());
   level.clear();
@@ -163,7 +162,7 @@ void builder::variable(int child) {
   if (!initialok) {
     cache[i].erase(0);
     dropnodes(1);
-    if (p.verbose > 1) fprintf(stderr, "[info] cache-node=%d #pruned-by-constraints=%d\n", i, 1);
+    if (p.verbose > 1) info("cache-node=", i, " #pruned-by-constraints=", 1);
   }
   cache[i].sortbyset();
 }
@@ -194,14 +193,14 @@ void builder::runlevel(int t) {
   if (p.verbose > 1)
     info("cache-node=", i, " #parentsets=", t, " #step-elements=", level.size(),
          " current-cache-size=", cache[i].size());
-  std::vector<uint64_t> set(words);
+  std::vector<setword> set(words);
   for (size_t e = 0; e < level.size(); ++e) {
-    const uint64_t* base = level.key(e);
-    check(setbits::count(base, words) == t, "it->first.sum()==siz");
+    const setword* base = level.key(e);
+    check(setsize(base, words) == t, "it->first.sum()==siz");
     int highest = -1;
     double configs = 1;  // q of the set
     for (int k = 0; k < n; ++k) {
-      if (!setbits::has(base, k)) continue;
+      if (!hasbit(base, k)) continue;
       if (isfree(k)) highest = k;
       if (k != i) configs *= d.categ[k];
     }
@@ -209,17 +208,17 @@ void builder::runlevel(int t) {
     setfamily(base);
     const double reference = level.values[e];
     for (int pos = highest + 1; pos < n; ++pos) {
-      if (setbits::has(base, pos) || !isfree(pos) || d.categ[pos] <= 1) continue;
-      setbits::add(set.data(), pos);
+      if (hasbit(base, pos) || !isfree(pos) || d.categ[pos] <= 1) continue;
+      addbit(set.data(), pos);
       fam[pos] = d.categ[pos];
       candidate(set.data(), pos, reference, configs * d.categ[pos]);
       fam[pos] = 0;
-      setbits::remove(set.data(), pos);
+      dropbit(set.data(), pos);
     }
   }
 }
 
-void builder::candidate(uint64_t* set, int pos, double reference, double configs) {
+void builder::candidate(setword* set, int pos, double reference, double configs) {
   double ref = reference, a = 1.0, b = 1.0, u;
   if (bdeu) {
     ++scorecalls;
@@ -251,12 +250,12 @@ void builder::candidate(uint64_t* set, int pos, double reference, double configs
 // BDeu: looks the immediate subsets up among the previous level's sets (every cached
 // set of that size is there with the same score); the child and the mandatory parents
 // are in every set, so dropping them finds nothing and is skipped.
-bool builder::boundhit(uint64_t* set, int pos, double& ref, double bound) {
+bool builder::boundhit(setword* set, int pos, double& ref, double bound) {
   for (int j = 0; j < n; ++j) {
-    if (j == pos || !setbits::has(set, j) || !isfree(j)) continue;
-    setbits::remove(set, j);
+    if (j == pos || !hasbit(set, j) || !isfree(j)) continue;
+    dropbit(set, j);
     const long at = level.find(set);
-    setbits::add(set, j);
+    addbit(set, j);
     if (at < 0) continue;
     const double st = level.values[at];
     ref = std::max(ref, st);
@@ -266,12 +265,12 @@ bool builder::boundhit(uint64_t* set, int pos, double& ref, double bound) {
 }
 
 // BIC/AIC: scans the variable's whole cache for subsets of the candidate.
-bool builder::subsethit(const uint64_t* set, double& ref, double configs) {
+bool builder::subsethit(const setword* set, double& ref, double configs) {
   const double params = configs * (d.categ[i] - 1);
   const double limit = p.aicscore ? -params : -params * 0.5 * std::log(double(d.data.n));
   const setlist& list = cache[i];
   for (size_t c = 0; c < list.size(); ++c) {
-    if (!setbits::subset(list.key(c), set, words)) continue;
+    if (!within(list.key(c), set, words)) continue;
     const double sc = list.values[c];
     ref = std::max(ref, sc);
     if (sc > limit) return true;
@@ -279,7 +278,7 @@ bool builder::subsethit(const uint64_t* set, double& ref, double configs) {
   return false;
 }
 
-void builder::store(const uint64_t* set, double u, double ref) {
+void builder::store(const setword* set, double u, double ref) {
   if (u <= impossible) return;
   const bool ok = satisfies(set);
   if (!ok || (prune && u <= ref)) {
@@ -322,12 +321,10 @@ std::vector<parentsetlist> builder::assemble(double& logsearchspace, int& caches
     for (size_t e = 0; e < list.size(); ++e) {
       if (list.values[e] <= impossible || bettersubset(list, kept, e)) continue;
       kept.push_back(e);
-      most = std::max(most, setbits::count(list.key(e), words));
+      most = std::max(most, setsize(list.key(e), words));
     }
     if (p.verbose > 0) {
-      fprintf(stderr, "[info] cache-node=%d #final-elements=%d #max-number-parents=%d\n", k,
-              int(kept.size()), most - 1);
-      fflush(stderr);
+      info("cache-node=", k, " #final-elements=", kept.size(), " #max-number-parents=", most - 1);
     }
     cachesize += int(kept.size());
     logsearchspace += std::log(double(kept.size()));
@@ -338,16 +335,13 @@ std::vector<parentsetlist> builder::assemble(double& logsearchspace, int& caches
     out.reserve(kept.size());
     for (size_t e : kept) {
       matrix<char> vec(n, 1, 0);
-      for (int v = 0; v < n; ++v) vec[v] = setbits::has(list.key(e), v) ? 1 : 0;
+      for (int v = 0; v < n; ++v) vec[v] = hasbit(list.key(e), v) ? 1 : 0;
       out.emplace_back(list.values[e], std::move(vec));
     }
     cache[k].clear();
   }
   if (p.verbose > 0) {
-    std::ostringstream line;
-    line << "[info] function buildmap #local-score-calls=" << candidates
-         << " memory-usage(MB)=" << peak << "\n";
-    std::cerr << line.str();
+    info("function buildmap #local-score-calls=", candidates, " memory-usage(MB)=", peak);
   }
   return result;
 }
@@ -356,27 +350,27 @@ std::vector<parentsetlist> builder::assemble(double& logsearchspace, int& caches
 // subset of entry e. Small sets enumerate their subsets and look each up by binary
 // search; large ones scan the kept entries.
 bool builder::bettersubset(const setlist& list, const std::vector<size_t>& kept, size_t e) {
-  const uint64_t* set = list.key(e);
+  const setword* set = list.key(e);
   const double value = list.values[e];
   std::vector<int> members;
   for (int v = 0; v < n; ++v)
-    if (setbits::has(set, v)) members.push_back(v);
+    if (hasbit(set, v)) members.push_back(v);
   const int free = int(members.size());
   if (free >= 20 || (size_t(1) << free) > kept.size()) {
     for (size_t f : kept)
-      if (list.values[f] > value && setbits::subset(list.key(f), set, words)) return true;
+      if (list.values[f] > value && within(list.key(f), set, words)) return true;
     return false;
   }
-  auto below = [&](size_t f, const std::vector<uint64_t>& key) {
-    return setbits::less(list.key(f), key.data(), words);
+  auto below = [&](size_t f, const std::vector<setword>& key) {
+    return setless(list.key(f), key.data(), words);
   };
-  std::vector<uint64_t>& key = trial;
+  std::vector<setword>& key = trial;
   for (uint32_t mask = 0; mask + 1 < (uint32_t(1) << free); ++mask) {
     std::fill(key.begin(), key.end(), 0);
     for (int m = 0; m < free; ++m)
-      if (mask >> m & 1) setbits::add(key.data(), members[m]);
+      if (mask >> m & 1) addbit(key.data(), members[m]);
     const auto at = std::lower_bound(kept.begin(), kept.end(), key, below);
-    if (at != kept.end() && !setbits::less(key.data(), list.key(*at), words) &&
+    if (at != kept.end() && !setless(key.data(), list.key(*at), words) &&
         list.values[*at] > value)
       return true;
   }

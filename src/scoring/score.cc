@@ -4,26 +4,18 @@
 #include <cstdio>
 
 #include "core/fail.hh"
+#include "core/limits.hh"
+#include "core/log.hh"
+#include "core/text.hh"
 #include "io/io.hh"
-
-matrix<double> score::counts;
-matrix<double> score::counts2;
-double* score::countsdata = nullptr;
-int score::countsdatasize = 0;
-double* score::counts2data = nullptr;
-int score::counts2datasize = 0;
 
 namespace {
 
-constexpr double maxcells = 1e8;
-
-// Grow-only storage behind a shared table: replaced by one of exactly `need` doubles
+// Grow-only storage behind a count table: replaced by one of exactly `need` doubles
 // when it is too small.
-void grow(double*& storage, int& capacity, int need) {
-  if (need <= capacity) return;
-  delete[] storage;
-  storage = new double[need];
-  capacity = need;
+void grow(std::vector<double>& storage, int need) {
+  if (size_t(need) <= storage.size()) return;
+  storage = std::vector<double>(size_t(need));
 }
 
 // Cell index of every record, one column at a time into out: first the most
@@ -83,9 +75,7 @@ void score::setfamily(const matrix<int>& fam, int childvar) {
   for (int i = 0; i < family.size(); ++i) {
     if (i == child || family[i] <= 0) continue;
     q *= family[i];
-    if (double(q * nstates) > maxcells || q > maxcells)
-      fatal("[error] function loglik/bdeu wants more than 100M parameters for a single CPT "
-            "-- I'm giving up\n");
+    if (double(q * nstates) > most_table_cells || q > most_table_cells) table_too_large();
   }
   nconfigs = int(q);
 }
@@ -129,12 +119,12 @@ void score::computecells(bool allownarrow) {
 void score::update(const matrix<int>& fam, int childvar) {
   setfamily(fam, childvar);
   const int cellcount = nconfigs * nstates;
-  grow(countsdata, countsdatasize, nconfigs);
-  grow(counts2data, counts2datasize, cellcount);
-  counts = matrix<double>::view(nconfigs, 1, countsdata);
-  counts2 = matrix<double>::view(cellcount, 1, counts2data);
-  std::fill(countsdata, countsdata + nconfigs, 0.0);
-  std::fill(counts2data, counts2data + cellcount, 0.0);
+  grow(countsdata, nconfigs);
+  grow(counts2data, cellcount);
+  counts = matrix<double>::view(nconfigs, 1, countsdata.data());
+  counts2 = matrix<double>::view(cellcount, 1, counts2data.data());
+  std::fill(countsdata.begin(), countsdata.begin() + nconfigs, 0.0);
+  std::fill(counts2data.begin(), counts2data.begin() + cellcount, 0.0);
   producecounts();
 }
 
@@ -155,9 +145,9 @@ void score::producecounts() {
     countweighted();
   }
   if (verbose > 3) {
-    fprintf(stderr, "matrix::print(%s,%d,%d)\n", "[DEBUG] counts2", 1, counts2.size());
-    for (int c = 0; c < counts2.size(); ++c) fprintf(stderr, "%lf ", counts2.data[c]);
-    fprintf(stderr, "\n");
+    std::string dump = format("matrix::print(%s,%d,%d)\n", "[DEBUG] counts2", 1, counts2.size());
+    for (int c = 0; c < counts2.size(); ++c) dump += format("%lf ", counts2.data[c]);
+    logtext(dump + "\n");
   }
 }
 
@@ -190,7 +180,7 @@ double score::localscore(matrix<double>& cpt, double& a, double& b) {
 
 double score::finish(double& a, double& b) {
   const double value = sum.finish(a, b);
-  if (verbose > 4) fputs("{ls-call}", stderr);
+  if (verbose > 4) logtext("{ls-call}");
   return value;
 }
 

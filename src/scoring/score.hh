@@ -34,13 +34,12 @@ class score {
   bool aic = false;
   double alpha = 0.0;
 
-  // Shared count tables: views over grow-only arrays that the memory counter ignores.
-  static matrix<double> counts;   // N_j, q x 1
-  static matrix<double> counts2;  // N_jk at j * r + k, q*r x 1
-  static double* countsdata;
-  static int countsdatasize;
-  static double* counts2data;
-  static int counts2datasize;
+  // The count tables of the current family: views over grow-only arrays that the
+  // memory counter ignores, each object its own.
+  matrix<double> counts;   // N_j, q x 1
+  matrix<double> counts2;  // N_jk at j * r + k, q*r x 1
+  std::vector<double> countsdata;
+  std::vector<double> counts2data;
 
   // scorefamily counts tables of more cells than this by sorting the records' cell
   // indices; smaller ones in a dense table (see scorefamily).
@@ -49,16 +48,16 @@ class score {
   score() = default;
   score(const io& d, const params& p);
 
-  // Sets the family, sizes and zeroes the shared tables and fills them.
+  // Sets the family, sizes and zeroes the count tables and fills them.
   void update(const matrix<int>& fam, int childvar);
-  // Fills the shared tables (sized and zeroed by the caller) for the current family.
+  // Fills the count tables (sized and zeroed by the caller) for the current family.
   void producecounts();
   // The local score of the current counts; fills cpt when it is non-empty on entry.
   // a and b receive the BDeu bound terms and are left alone under BIC and AIC.
   double localscore(matrix<double>& cpt, double& a, double& b);
 
   // update followed by localscore without a table, to the same bits, but faster: a
-  // family without weight vectors is counted in private scratch, so the shared tables
+  // family without weight vectors is counted in private scratch, so the count tables
   // are left undefined afterwards.
   double scorefamily(const matrix<int>& fam, int childvar, double& a, double& b);
 

@@ -12,8 +12,8 @@ void setlist::sortbyset() {
   std::vector<size_t> order(size());
   std::iota(order.begin(), order.end(), size_t(0));
   std::sort(order.begin(), order.end(),
-            [&](size_t x, size_t y) { return setbits::less(key(x), key(y), words); });
-  std::vector<uint64_t> k;
+            [&](size_t x, size_t y) { return setless(key(x), key(y), words); });
+  std::vector<setword> k;
   std::vector<double> v;
   k.reserve(keys.size());
   v.reserve(values.size());
@@ -25,13 +25,13 @@ void setlist::sortbyset() {
   values.swap(v);
 }
 
-long setlist::find(const uint64_t* k) const {
+long setlist::find(const setword* k) const {
   size_t lo = 0, hi = size();
   while (lo < hi) {
     const size_t mid = (lo + hi) / 2;
-    if (setbits::less(key(mid), k, words)) lo = mid + 1;
+    if (setless(key(mid), k, words)) lo = mid + 1;
     else hi = mid;
   }
-  if (lo < size() && !setbits::less(k, key(lo), words)) return long(lo);
+  if (lo < size() && !setless(k, key(lo), words)) return long(lo);
   return -1;
 }

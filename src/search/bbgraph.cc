@@ -3,37 +3,37 @@
 #include <algorithm>
 
 bbgraph::bbgraph(int n)
-    : n(n), W(n > 64 ? (n + 63) / 64 : 1), par(size_t(n) * W, 0), chi(size_t(n) * W, 0),
+    : n(n), W(wordsfor(n)), par(size_t(n) * W, 0), chi(size_t(n) * W, 0),
       index(size_t(n)), lowlink(size_t(n)), stack(size_t(n)), calls(size_t(n)), onstack(W), allcomps(W),
       firstcomp(W), all(W, 0), reached(W), back(W), todo(W) {
-  for (int v = 0; v < n; ++v) all[v >> 6] |= uint64_t(1) << (v & 63);
+  for (int v = 0; v < n; ++v) addbit(all.data(), v);
 }
 
 // Only the arcs that change touch the children rows: a child of a search node differs
 // from it in one variable's parent set, mostly by a parent or two.
-void bbgraph::setparents(int v, const uint64_t* mask) {
-  uint64_t* row = &par[size_t(v) * W];
-  const uint64_t bit = uint64_t(1) << (v & 63);
+void bbgraph::setparents(int v, const setword* mask) {
+  setword* row = &par[size_t(v) * W];
+  const setword bit = bitof(v);
   for (int k = 0; k < W; ++k) {
-    uint64_t diff = row[k] ^ mask[k];
+    setword diff = row[k] ^ mask[k];
     row[k] = mask[k];
     while (diff != 0) {
-      const int q = 64 * k + __builtin_ctzll(diff);
+      const int q = 64 * k + lowestbit(diff);
       diff &= diff - 1;
       chi[size_t(q) * W + (v >> 6)] ^= bit;
     }
   }
 }
 
-void bbgraph::setallparents(const uint64_t* const* rows) {
+void bbgraph::setallparents(const setword* const* rows) {
   std::fill(chi.begin(), chi.end(), 0);
   for (int v = 0; v < n; ++v) {
-    uint64_t* row = &par[size_t(v) * W];
-    const uint64_t bit = uint64_t(1) << (v & 63);
+    setword* row = &par[size_t(v) * W];
+    const setword bit = bitof(v);
     for (int k = 0; k < W; ++k) {
       row[k] = rows[v][k];
-      for (uint64_t word = row[k]; word != 0; word &= word - 1)
-        chi[size_t(64 * k + __builtin_ctzll(word)) * W + (v >> 6)] |= bit;
+      for (setword word = row[k]; word != 0; word &= word - 1)
+        chi[size_t(64 * k + lowestbit(word)) * W + (v >> 6)] |= bit;
     }
   }
 }
@@ -41,17 +41,17 @@ void bbgraph::setallparents(const uint64_t* const* rows) {
 // Breadth-first closure on word sets: every node taken from todo adds its unreached
 // neighbours inside `within`, so each node's row is read once.
 template <int FW>
-void bbgraph::closure(const uint64_t* rows, const uint64_t* from, const uint64_t* within,
-                      uint64_t* out, uint64_t* todo) const {
+void bbgraph::closure(const setword* rows, const setword* from, const setword* within,
+                      setword* out, setword* todo) const {
   const int w = FW ? FW : W;
   for (int k = 0; k < w; ++k) out[k] = todo[k] = from[k];
   for (int k = 0; k < w; ++k) {
     while (todo[k] != 0) {
-      const int x = 64 * k + __builtin_ctzll(todo[k]);
+      const int x = 64 * k + lowestbit(todo[k]);
       todo[k] &= todo[k] - 1;
-      const uint64_t* row = rows + size_t(x) * w;
+      const setword* row = rows + size_t(x) * w;
       for (int j = 0; j < w; ++j) {
-        const uint64_t fresh = row[j] & within[j] & ~out[j];
+        const setword fresh = row[j] & within[j] & ~out[j];
         out[j] |= fresh;
         todo[j] |= fresh;
       }
@@ -62,10 +62,10 @@ void bbgraph::closure(const uint64_t* rows, const uint64_t* from, const uint64_t
   }
 }
 
-template void bbgraph::closure<0>(const uint64_t*, const uint64_t*, const uint64_t*,
-                                  uint64_t*, uint64_t*) const;
-template void bbgraph::closure<1>(const uint64_t*, const uint64_t*, const uint64_t*,
-                                  uint64_t*, uint64_t*) const;
+template void bbgraph::closure<0>(const setword*, const setword*, const setword*,
+                                  setword*, setword*) const;
+template void bbgraph::closure<1>(const setword*, const setword*, const setword*,
+                                  setword*, setword*) const;
 
 void bbgraph::strongcomp(bitmap& first, bitmap& below, int& count) {
   if (W == 1)
@@ -101,21 +101,21 @@ void bbgraph::run(int& count) {
 template <int FW>
 bool bbgraph::single(int& count) {
   const int w = FW ? FW : W;
-  uint64_t* core = allcomps.data();
+  setword* core = allcomps.data();
   for (int k = 0; k < w; ++k) core[k] = all[k];
   for (bool peeled = true; peeled;) {
     peeled = false;
     for (int k = 0; k < w; ++k)
-      for (uint64_t word = core[k]; word != 0; word &= word - 1) {
-        const int v = 64 * k + __builtin_ctzll(word);
-        const uint64_t *in = &par[size_t(v) * w], *out = &chi[size_t(v) * w];
+      for (setword word = core[k]; word != 0; word &= word - 1) {
+        const int v = 64 * k + lowestbit(word);
+        const setword *in = &par[size_t(v) * w], *out = &chi[size_t(v) * w];
         bool hasin = false, hasout = false;
         for (int j = 0; j < w; ++j) {
           hasin = hasin || (in[j] & core[j]) != 0;
           hasout = hasout || (out[j] & core[j]) != 0;
         }
         if (hasin && hasout) continue;
-        core[k] &= ~(uint64_t(1) << (v & 63));
+        core[k] &= ~bitof(v);
         peeled = true;
       }
   }
@@ -145,7 +145,7 @@ void bbgraph::visit(int start, int& counter, int& depth, int& count) {
   int v = start;
   index[v] = lowlink[v] = counter++;
   stack[depth++] = v;
-  onstack[v >> 6] |= uint64_t(1) << (v & 63);
+  addbit(onstack.data(), v);
   calls_[0] = {v, 0, chi[size_t(v) * w]};
   while (top >= 0) {
     frame& f = calls_[top];
@@ -157,14 +157,14 @@ void bbgraph::visit(int start, int& counter, int& depth, int& count) {
       if (top >= 0 && lowlink[v] < lowlink[calls_[top].v]) lowlink[calls_[top].v] = lowlink[v];
       continue;
     }
-    const int x = 64 * f.word + __builtin_ctzll(f.left);
+    const int x = 64 * f.word + lowestbit(f.left);
     f.left &= f.left - 1;
     if (index[x] == 0) {
       index[x] = lowlink[x] = counter++;
       stack[depth++] = x;
-      onstack[x >> 6] |= uint64_t(1) << (x & 63);
+      addbit(onstack.data(), x);
       calls_[++top] = {x, 0, chi[size_t(x) * w]};
-    } else if (((onstack[x >> 6] >> (x & 63)) & 1) && index[x] < lowlink[v]) {
+    } else if (hasbit(onstack.data(), x) && index[x] < lowlink[v]) {
       lowlink[v] = index[x];
     }
   }
@@ -174,22 +174,21 @@ void bbgraph::visit(int start, int& counter, int& depth, int& count) {
 void bbgraph::popcomponent(int v, int& depth, int& count) {
   if (stack[depth - 1] == v) {
     --depth;
-    onstack[v >> 6] &= ~(uint64_t(1) << (v & 63));
+    dropbit(onstack.data(), v);
     return;
   }
   std::fill(firstcomp.begin(), firstcomp.end(), 0);
   int x;
   do {
     x = stack[--depth];
-    const uint64_t bit = uint64_t(1) << (x & 63);
-    onstack[x >> 6] &= ~bit;
-    firstcomp[x >> 6] |= bit;
-    allcomps[x >> 6] |= bit;
+    dropbit(onstack.data(), x);
+    addbit(firstcomp.data(), x);
+    addbit(allcomps.data(), x);
   } while (x != v);
   ++count;
 }
 
-void bbgraph::tobitmap(const uint64_t* words, bitmap& out) const {
+void bbgraph::tobitmap(const setword* words, bitmap& out) const {
   uint32_t* to = out.words();
   for (int k = 0; k < out.gN(); ++k) to[k] = uint32_t(words[k >> 1] >> (32 * (k & 1)));
 }

@@ -9,10 +9,10 @@
 // and neighbours in increasing order), so the same first component.
 #pragma once
 
-#include <cstdint>
 #include <vector>
 
 #include "core/bitmap.hh"
+#include "core/wordset.hh"
 
 class bbgraph {
  public:
@@ -21,44 +21,44 @@ class bbgraph {
 
   explicit bbgraph(int n);
 
-  const uint64_t* parents(int v) const { return &par[size_t(v) * W]; }
-  const uint64_t* children(int v) const { return &chi[size_t(v) * W]; }
-  const uint64_t* parentrows() const { return par.data(); }
-  const uint64_t* childrows() const { return chi.data(); }
+  const setword* parents(int v) const { return &par[size_t(v) * W]; }
+  const setword* children(int v) const { return &chi[size_t(v) * W]; }
+  const setword* parentrows() const { return par.data(); }
+  const setword* childrows() const { return chi.data(); }
 
   // Makes mask (W words, without v) the parent set of v.
-  void setparents(int v, const uint64_t* mask);
+  void setparents(int v, const setword* mask);
   // Makes rows[v] the parent set of every v at once, the children rows rebuilt by one
   // transposition instead of per-row updates (2% of the search's instructions on
   // voting_435, where a new node's rows mostly differ from the last child's).
-  void setallparents(const uint64_t* const* rows);
+  void setallparents(const setword* const* rows);
   // The nodes reachable from `from` (themselves included) along the arcs of `rows`
   // (par or chi, W words per node) through nodes of `within`; todo is W words of scratch.
   // FW is W when known at compile time (1, up to 64 nodes) and 0 otherwise: the
   // one-word form lets every word loop vanish, which halved the search's graph work.
   template <int FW>
-  void closure(const uint64_t* rows, const uint64_t* from, const uint64_t* within,
-               uint64_t* out, uint64_t* todo) const;
+  void closure(const setword* rows, const setword* from, const setword* within,
+               setword* out, setword* todo) const;
   // Strong components as tarjan::strongcomp with no mask or target gives them: first is
   // the last non-trivial component completed (empty when none), below what any
   // non-trivial component reaches, less first; count the number of such components.
   void strongcomp(bitmap& first, bitmap& below, int& count);
 
   // Copies a word set into a bitmap over the n nodes.
-  void tobitmap(const uint64_t* words, bitmap& out) const;
+  void tobitmap(const setword* words, bitmap& out) const;
 
  private:
-  std::vector<uint64_t> par, chi;
+  std::vector<setword> par, chi;
   // Scratch of strongcomp: per node its index and lowlink (0: not visited), the node
   // stack with its membership, the call frames (node, word, bits left), and word sets.
   struct frame {
     int v;
     int word;
-    uint64_t left;
+    setword left;
   };
   std::vector<int> index, lowlink, stack;
   std::vector<frame> calls;
-  std::vector<uint64_t> onstack, allcomps, firstcomp, all, reached, back, todo;
+  std::vector<setword> onstack, allcomps, firstcomp, all, reached, back, todo;
 
   template <int FW>
   void run(int& count);

@@ -7,7 +7,9 @@
 #include <sstream>
 
 #include "core/resources.hh"
+#include "core/status.hh"
 #include "search/bbsearch.hh"
+#include "search/stops.hh"
 
 namespace {
 
@@ -30,13 +32,12 @@ double bbsearch::search() {
     loop(k);
   } catch (const std::bad_alloc&) {
     if (p.verbose >= 0) io::messaging(io::warnlevel, "Out of memory. Stopping");
-    status = 14;  // the code dynamic programming gives at its memory limit
+    status = searchstatus::memory_limit;
   }
   return k;
 }
 
 void bbsearch::loop(double& k) {
-  static int lastverb = 0;
   const time_t start = time(nullptr);
   while (!queue->empty()) {
     const double m = (queue->usage() + resources::memkbs) / 1024.0;
@@ -50,21 +51,18 @@ void bbsearch::loop(double& k) {
     unpack();
     k = work->getss();
     if (iter >= p.maxiter) {
-      if (p.verbose >= 0)
-        io::messaging(io::warnlevel, "Maximum number of iterations reached. Stopping");
-      status = 3;
+      reportstop(p, io::warnlevel, iteration_limit_reached);
+      status = searchstatus::iteration_limit;
       break;
     }
     if (difftime(time(nullptr), start) > double(p.maxseconds)) {
-      if (p.verbose >= 0)
-        io::messaging(io::warnlevel, "Maximum number of minutes reached. Stopping");
-      status = 6;
+      reportstop(p, io::warnlevel, time_limit_reached);
+      status = searchstatus::time_limit;
       break;
     }
     if (k > best && (p.verbose > 2 || (p.verbose > 0 && iter >= lastverb))) {
       if (streak != 0) outerbound = k;
       progressline(k, m);
-      fflush(stderr);
       lastverb = iter + 1000;
     }
     ++iter;

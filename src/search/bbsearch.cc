@@ -7,6 +7,7 @@
 
 #include "core/elim.hh"
 #include "core/fail.hh"
+#include "core/status.hh"
 
 bbsearch::bbsearch(const params& p, const io& d, double& best, matrix<char>& bestE, int& status)
     : p(p), d(d), n(d.n), lists(d.cache.data()), best(best), bestE(bestE), status(status),
@@ -91,7 +92,6 @@ double bbsearch::makeroot() {
     io::messaging(io::infolevel, line.str());
   }
   setsize(queue, work, words + 2 * below.gN());
-  queue->setminval(best);
   work->set(perVar.data(), below, comp, n);
   *work->gets() = bound;
   if (bound > best) queue->insert(*work);
@@ -106,7 +106,7 @@ void bbsearch::unpack() {
     } else {
       up.set(v);
       if (!widthcanbind) {
-        perVar[v].keeponly(bestentry(perVar[v]));
+        perVar[v].keeponly(perVar[v].highest());
         mirror(v);
       }
     }
@@ -145,6 +145,6 @@ bool bbsearch::newincumbent(double K, const char* text) {
   }
   if (!gapreached()) return false;
   if (p.verbose >= 0) io::messaging(io::infolevel, "Desired minimum gap achieved. Stopping");
-  status = 5;
+  status = searchstatus::gap_reached;
   return true;
 }

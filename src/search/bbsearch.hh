@@ -15,7 +15,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/params.hh"
+#include "core/params.hh"
 #include "core/bitmap.hh"
 #include "core/graph.hh"
 #include "core/matrix.hh"
@@ -24,15 +24,6 @@
 #include "search/cyclefinder.hh"
 #include "search/familymasks.hh"
 #include "search/openlist.hh"
-
-// The highest allowed entry of a variable (the highest set bit), -1 when none. Inline,
-// as the search asks it of every variable of every node.
-inline int bestentry(const bitmap& b) {
-  const uint32_t* words = b.words();
-  for (int k = b.gN() - 1; k >= 0; --k)
-    if (words[k] != 0) return 32 * k + 31 - __builtin_clz(words[k]);
-  return -1;
-}
 
 class bbsearch {
  public:
@@ -63,6 +54,7 @@ class bbsearch {
   int prunebyfeas = 0;
   double peakmem = 0.0;
   double outerbound = 1e30;
+  int lastverb = 0;  // the iteration from which the next progress line may be printed
 
   // ln(maxtreewidth + 1), and whether any structure can exceed it: when the weight of all
   // variables together is within the limit no elimination is needed, every width passes.
@@ -107,7 +99,7 @@ class bbsearch {
   std::vector<size_t> holdingat;
   std::vector<uint32_t> cut;  // scratch of the cycle rule: the entries a child loses
   std::vector<int> varat;     // where each variable's words start in a node record
-  std::vector<const uint64_t*> rows;  // scratch of loadrelaxation: each variable's parents
+  std::vector<const setword*> rows;  // scratch of loadrelaxation: each variable's parents
 
   void tabulate();
   void mirror(int v);

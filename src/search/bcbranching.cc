@@ -43,7 +43,7 @@ void bcbranching::observe(const arcdecision& arc, double change, double gain) {
 void bcbranching::childcolumns(int u, int v, bool required) {
   columns.clear();
   for (int j = m.start[v]; j < m.start[v + 1]; ++j)
-    if (lp.upper(j) > 0.0 && mask_has(m.parents(j), u) != required) columns.push_back(j);
+    if (lp.upper(j) > 0.0 && hasbit(m.parents(j), u) != required) columns.push_back(j);
 }
 
 bool bcbranching::choose(double bound, double cutoff, arcdecision& arc, double& change) {
@@ -55,7 +55,7 @@ bool bcbranching::choose(double bound, double cutoff, arcdecision& arc, double& 
     const uint64_t* pm = m.parents(j);
     for (int w = 0; w < m.W; ++w)
       for (uint64_t word = pm[w]; word; word &= word - 1)
-        value[size_t(64 * w + __builtin_ctzll(word)) * n + m.child[j]] += x[j];
+        value[size_t(64 * w + lowestbit(word)) * n + m.child[j]] += x[j];
   }
   struct candidate {
     int arc;

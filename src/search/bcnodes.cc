@@ -40,7 +40,7 @@ void bcnodes::apply(const std::vector<arcdecision>& path) {
   std::fill(forbidden.begin(), forbidden.end(), 0);
   std::fill(required.begin(), required.end(), 0);
   for (const arcdecision& a : path)
-    mask_add(&(a.required ? required : forbidden)[size_t(a.child) * W], a.parent);
+    addbit(&(a.required ? required : forbidden)[size_t(a.child) * W], a.parent);
   // Ancestors through required arcs, by closing the relation (n rounds at most): a
   // family of v may not take a parent that v is an ancestor of.
   std::vector<uint64_t> ancestors(required);
@@ -50,7 +50,7 @@ void bcnodes::apply(const std::vector<arcdecision>& path) {
       uint64_t* a = &ancestors[size_t(v) * W];
       for (int w = 0; w < W; ++w)
         for (uint64_t word = a[w]; word; word &= word - 1) {
-          const uint64_t* b = &ancestors[size_t(64 * w + __builtin_ctzll(word)) * W];
+          const uint64_t* b = &ancestors[size_t(64 * w + lowestbit(word)) * W];
           for (int k = 0; k < W; ++k)
             if (b[k] & ~a[k]) {
               a[k] |= b[k];
@@ -62,7 +62,7 @@ void bcnodes::apply(const std::vector<arcdecision>& path) {
   for (int v = 0; v < n; ++v) {
     uint64_t* f = &forbidden[size_t(v) * W];
     for (int u = 0; u < n; ++u)
-      if (u != v && mask_has(&ancestors[size_t(u) * W], v)) mask_add(f, u);
+      if (u != v && hasbit(&ancestors[size_t(u) * W], v)) addbit(f, u);
   }
   for (int v = 0; v < n; ++v) {
     const uint64_t* f = &forbidden[size_t(v) * W];
@@ -73,7 +73,7 @@ void bcnodes::apply(const std::vector<arcdecision>& path) {
     for (int j = m.start[v]; j < m.start[v + 1]; ++j) {
       if (!lp.live(j)) continue;
       const uint64_t* p = m.parents(j);
-      if (masks_meet(p, f, W) || !mask_inside(r, p, W)) {
+      if (meet(p, f, W) || !within(r, p, W)) {
         lp.setupper(j, 0.0);
         nodefixed.push_back(j);
       }

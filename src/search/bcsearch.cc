@@ -7,7 +7,10 @@
 #include <sstream>
 
 #include "core/fail.hh"
+#include "core/log.hh"
 #include "core/resources.hh"
+#include "core/status.hh"
+#include "search/stops.hh"
 
 static long firstpivots = 0, laterpivots = 0, jumps = 0, dives = 0, jumppivots = 0; static bool divenow = false;
 namespace {
@@ -58,13 +61,13 @@ bool bcsearch::gapreached() const {
 
 bool bcsearch::limitreached(int& status) {
   if (nodes >= p.maxiter) {
-    if (p.verbose >= 0) io::messaging(io::warnlevel, "Maximum number of iterations reached. Stopping");
-    status = 3;
+    reportstop(p, loglevel::warn, iteration_limit_reached);
+    status = searchstatus::iteration_limit;
     return true;
   }
   if (seconds() > double(p.maxseconds)) {
-    if (p.verbose >= 0) io::messaging(io::warnlevel, "Maximum number of minutes reached. Stopping");
-    status = 6;
+    reportstop(p, loglevel::warn, time_limit_reached);
+    status = searchstatus::time_limit;
     return true;
   }
   const double mb = memorymb();
@@ -73,9 +76,9 @@ bool bcsearch::limitreached(int& status) {
     if (p.verbose >= 0) {
       std::ostringstream text;
       text << "Memory limit exceeded. " << mb << " MB used. Stopping";
-      io::messaging(io::errorlevel, text.str());
+      logline(loglevel::error, text.str());
     }
-    status = 14;
+    status = searchstatus::memory_limit;
     return true;
   }
   return false;
@@ -90,7 +93,7 @@ void bcsearch::progress(bool force) {
   snprintf(line, sizeof line,
            "Branch-and-cut: %.1fs nodes=%ld open=%zu rows=%d bound=%.6f best=%.6f gap=%.6f%%", now,
            nodes, open.size(), lp.rows(), bound, best, std::fabs(bound / best - 1.0) * 100.0);
-  io::messaging(io::infolevel, line);
+  logline(loglevel::info, line);
 }
 
 bool bcsearch::tryincumbent(const std::vector<int>& network, double loss) {
@@ -130,16 +133,16 @@ bcsearch::settled bcsearch::process(const bcnode& node, bool root, int& status) 
   double b = node.bound;
   for (;;) {
     if (rounds > 0 && seconds() > double(p.maxseconds)) {
-      if (p.verbose >= 0) io::messaging(io::warnlevel, "Maximum number of minutes reached. Stopping");
-      status = 6;
+      reportstop(p, loglevel::warn, time_limit_reached);
+      status = searchstatus::time_limit;
       return stop;
     }
     const long before = lp.iterations();
     const clusterlp::outcome o = lp.solve(incumbent - tolerance());
     (rounds == 0 ? (divenow ? firstpivots : jumppivots) : laterpivots) += lp.iterations() - before;
     if (o == clusterlp::failed) {
-      if (p.verbose >= 0) io::messaging(io::warnlevel, "The LP solver failed. Stopping");
-      status = 14;
+      reportstop(p, loglevel::warn, "The LP solver failed. Stopping");
+      status = searchstatus::memory_limit;
       return stop;
     }
     if (rounds == 0 && !node.path.empty())
@@ -186,7 +189,7 @@ bcsearch::settled bcsearch::process(const bcnode& node, bool root, int& status) 
       std::ostringstream text;
       text << "root round " << rounds << ": loss bound " << b << " lp " << lp.value() << ", " << added << " cuts, "
            << lp.rows() << " rows";
-      io::messaging(io::debuglevel, text.str());
+      logline(loglevel::debug, text.str());
     }
     ++rounds;
     if (added == 0 || (!root && rounds >= treerounds)) break;
@@ -196,7 +199,7 @@ bcsearch::settled bcsearch::process(const bcnode& node, bool root, int& status) 
 
 int bcsearch::search() {
   started = std::chrono::steady_clock::now();
-  int status = 0;
+  int status = searchstatus::finished;
   for (int v = 0; v < model.n; ++v)
     if (model.empty(v)) {
       boundscore = bestscore;  // nothing beats the cutoff
@@ -245,8 +248,8 @@ int bcsearch::search() {
       }
     }
     if (gapreached()) {
-      if (p.verbose >= 0) io::messaging(io::infolevel, "Desired minimum gap achieved. Stopping");
-      status = 5;
+      reportstop(p, loglevel::info, "Desired minimum gap achieved. Stopping");
+      status = searchstatus::gap_reached;
       if (diving) open.push(std::move(node));
       break;
     }

@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/params.hh"
+#include "core/params.hh"
 #include "io/io.hh"
 #include "search/bcbranching.hh"
 #include "search/bcnodes.hh"

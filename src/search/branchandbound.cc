@@ -2,18 +2,17 @@
 
 #include <cmath>
 #include <cstdio>
-#include <iostream>
 #include <sstream>
 
 #include "core/fail.hh"
+#include "core/status.hh"
 #include "core/graph.hh"
 #include "search/bbsearch.hh"
 #include "search/guessorders.hh"
 #include "search/localsearch.hh"
+#include "search/summary.hh"
 
 namespace {
-
-constexpr double ln2 = 0.6931471805599453;
 
 void info(const std::string& text) { io::messaging(io::infolevel, text); }
 
@@ -24,7 +23,7 @@ branchandbound::branchandbound(const params& p, const io& d, int n, const matrix
     : p(p), d(d), n(n), constraints(constraints), bestE(start), best(best) {}
 
 int branchandbound::run(bool) {
-  status = -1;
+  status = searchstatus::unproved;
   initialincumbent();
   return solve();
 }
@@ -39,7 +38,7 @@ void branchandbound::initialincumbent() {
       check(acyclic(climber.curstruct).size() == 0, "acyclic(bestE).empty()");
       bestE = climber.curstruct;
       best = climber.curvalue;
-      status = 0;
+      status = searchstatus::finished;
     }
   }
   if (p.verbose > 0) {
@@ -50,7 +49,7 @@ void branchandbound::initialincumbent() {
   quiet.maxiter = 1000;
   guessorders guesser(quiet, d, -1e100, true, true);
   const double g = guesser.guessorders_aux();
-  if (status == -1 && g < -1e99)
+  if (status == searchstatus::unproved && g < -1e99)
     fatal("%s", "DORV: Problem infeasible because of initial constraints\n");
   if (g > best) {
     check(acyclic(guesser.beststruct).size() == 0, "acyclic(bestE).empty()");
@@ -71,33 +70,29 @@ int branchandbound::solve() {
 }
 
 int branchandbound::report(const bbsearch& s, double k) {
-  FILE* out = p.outfile;
-  const double cachemem = double(d.cachesize) * double(n * n + 8) / 1048576.0;
-  fprintf(out,
-          "cachesize %d\ncachemem %lf\noriginalcachesize %le\ntotalsearchspace %le\n"
-          "reducedsearchspace %le\nmaxmem %lf\niter %d\nlocalsearch %d\n",
-          d.cachesize, cachemem, n * std::exp((n - 1) * ln2), std::exp(double(n) * (n - 1) * ln2),
-          std::exp(d.logsearchspace), cachemem + s.peakmem, s.iter, 0);
+  searchresult result{"bbscore", best, status, s.peakmem, s.iter, 0.0, true};
   if (p.initialbest >= best) {
     if (p.verbose >= 0) io::messaging(io::warnlevel, "No solution found");
-    fprintf(out, "retcode %d\n", status + 10);
-    return status + 10;
+    result.retcode = status + searchstatus::not_beaten;
+    result.beaten = false;
+    return writeresult(p, d, result, bestE);
   }
-  fprintf(out, "retcode %d\n", status);
   const bool exhausted = s.queue->empty();
   if (p.verbose >= 0) {
-    std::cerr << "Total of [" << s.iter << "] iterations (score=" << best << ")(bound=";
+    std::ostringstream line;
+    line << "Total of [" << s.iter << "] iterations (score=" << best << ")(bound=";
     if (exhausted)
-      std::cerr << best << ")(empty queue)\n";
+      line << best << ")(empty queue)\n";
     else
-      std::cerr << s.queue->lastkey() << ")\n";
+      line << s.queue->lastkey() << ")\n";
+    logtext(line.str());
   }
-  fprintf(out, "bbscore %lf\n", best);
-  fprintf(out, "gap %lf\n", exhausted ? 0.0 : std::fabs(s.outerbound / best - 1.0) * 100.0);
-  d.dooutput(p, bestE);
-  std::cerr << "Best found s = [" << best << "]";
-  if (status != 0) std::cerr << ", bound = [" << k << "]";
-  std::cerr << "\n";
+  result.gap = exhausted ? 0.0 : std::fabs(s.outerbound / best - 1.0) * 100.0;
+  writeresult(p, d, result, bestE);
+  std::ostringstream last;
+  last << "Best found s = [" << best << "]";
+  if (status != searchstatus::finished) last << ", bound = [" << k << "]";
+  logtext(last.str() + "\n");
   check(acyclic(bestE).size() == 0, "acyclic(bestE).empty()");
   return status;
 }

@@ -7,8 +7,9 @@
 // lives here; the working state of one search lives in a bbsearch.
 #pragma once
 
-#include "app/params.hh"
+#include "core/params.hh"
 #include "core/matrix.hh"
+#include "core/status.hh"
 #include "io/io.hh"
 
 class bbsearch;
@@ -21,7 +22,7 @@ class branchandbound {
   matrix<char> constraints;
   matrix<char> bestE;
   double best;
-  int status = -1;
+  int status = searchstatus::unproved;
 
   branchandbound(const params& p, const io& d, int n, const matrix<char>& constraints,
                  const matrix<char>& start, double best);

@@ -6,19 +6,16 @@
 #endif
 #include <cmath>
 #include <cstdio>
-#include <iostream>
 #include <sstream>
 
 #include "core/fail.hh"
 #include "core/graph.hh"
+#include "core/log.hh"
+#include "core/status.hh"
 #include "search/bcsearch.hh"
 #include "search/branchandbound.hh"
-
-namespace {
-
-constexpr double ln2 = 0.6931471805599453;
-
-}  // namespace
+#include "search/stops.hh"
+#include "search/summary.hh"
 
 branchandcut::branchandcut(const params& p, const io& d)
     : p(p), d(d), bestE(d.n, d.n, 0) {}
@@ -54,37 +51,32 @@ int branchandcut::run() {
     line << "Branch-and-cut: " << search.nodes << " nodes, " << search.cutsfound
          << " cluster cuts found, " << search.model.columns() << " of " << d.cachesize
          << " families in the program";
-    io::messaging(io::infolevel, line.str());
+    logline(loglevel::info, line.str());
   }
   return report(search.nodes, search.peakmb);
 }
 
 int branchandcut::report(long nodes, double peakmb) {
-  FILE* out = p.outfile;
-  const int n = d.n;
-  const double cachemem = double(d.cachesize) * double(n * n + 8) / 1048576.0;
-  fprintf(out,
-          "cachesize %d\ncachemem %lf\noriginalcachesize %le\ntotalsearchspace %le\n"
-          "reducedsearchspace %le\nmaxmem %lf\niter %ld\nlocalsearch %d\n",
-          d.cachesize, cachemem, n * std::exp((n - 1) * ln2), std::exp(double(n) * (n - 1) * ln2),
-          std::exp(d.logsearchspace), cachemem + peakmb, nodes, 0);
+  searchresult result{"ilpscore", best, status, peakmb, int(nodes), 0.0, true};
   if (p.initialbest >= best) {
-    if (p.verbose >= 0) io::messaging(io::warnlevel, "No solution found");
-    fprintf(out, "retcode %d\n", status + 10);
-    return status + 10;
+    reportstop(p, loglevel::warn, "No solution found");
+    result.retcode = status + searchstatus::not_beaten;
+    result.beaten = false;
+    return writeresult(p, d, result, bestE);
   }
-  fprintf(out, "retcode %d\n", status);
-  const bool proved = status == 0;
+  const bool proved = status == searchstatus::finished;
   if (p.verbose >= 0) {
-    std::cerr << "Total of [" << nodes << "] iterations (score=" << best << ")(bound="
-              << (proved ? best : bound) << (proved ? ")(empty queue)\n" : ")\n");
+    std::ostringstream line;
+    line << "Total of [" << nodes << "] iterations (score=" << best << ")(bound="
+         << (proved ? best : bound) << (proved ? ")(empty queue)\n" : ")\n");
+    logtext(line.str());
   }
-  fprintf(out, "ilpscore %lf\n", best);
-  fprintf(out, "gap %lf\n", proved ? 0.0 : std::fabs(bound / best - 1.0) * 100.0);
-  d.dooutput(p, bestE);
-  std::cerr << "Best found s = [" << best << "]";
-  if (status != 0) std::cerr << ", bound = [" << bound << "]";
-  std::cerr << "\n";
+  result.gap = proved ? 0.0 : std::fabs(bound / best - 1.0) * 100.0;
+  writeresult(p, d, result, bestE);
+  std::ostringstream last;
+  last << "Best found s = [" << best << "]";
+  if (!proved) last << ", bound = [" << bound << "]";
+  logtext(last.str() + "\n");
   check(acyclic(bestE).size() == 0, "acyclic(bestE).empty()");
   return status;
 }

@@ -8,7 +8,7 @@
 // incumbent (bestE, best) lives here; run() leaves in it the best network known.
 #pragma once
 
-#include "app/params.hh"
+#include "core/params.hh"
 #include "core/matrix.hh"
 #include "io/io.hh"
 

@@ -40,7 +40,7 @@ void clustercuts::load(const double* x) {
     const uint64_t* p = m.parents(famcol[f]);
     for (int w = 0; w < W; ++w)
       for (uint64_t word = p[w]; word; word &= word - 1) {
-        ++occursat[64 * w + __builtin_ctzll(word) + 1];
+        ++occursat[64 * w + lowestbit(word) + 1];
         ++liveparents[f];
       }
   }
@@ -51,7 +51,7 @@ void clustercuts::load(const double* x) {
     const uint64_t* p = m.parents(famcol[f]);
     for (int w = 0; w < W; ++w)
       for (uint64_t word = p[w]; word; word &= word - 1)
-        occurs[fill[64 * w + __builtin_ctzll(word)]++] = f;
+        occurs[fill[64 * w + lowestbit(word)]++] = f;
   }
   for (int v = 0; v < n; ++v) {
     state[v] = undecided;
@@ -133,14 +133,14 @@ double clustercuts::violation() const {
     inmask = wide.data();
   }
   for (int w = 0; w < W; ++w) inmask[w] = 0;
-  for (int v : members) mask_add(inmask, v);
+  for (int v : members) addbit(inmask, v);
   double total = 0.0;
   for (int v : members) {
     double hit = 0.0;
     for (int f = famat[v]; f < famat[v + 1]; ++f) {
       const uint64_t* p = m.parents(famcol[f]);
       int inside = 0;
-      for (int w = 0; w < W; ++w) inside += __builtin_popcountll(p[w] & inmask[w]);
+      for (int w = 0; w < W; ++w) inside += bitcount64(p[w] & inmask[w]);
       if (inside >= k) hit += fammass[f];
     }
     total += 1.0 - hit;
@@ -156,7 +156,7 @@ void clustercuts::dive() {
       target = v;
       foundviolation = v;
       std::fill(found.begin(), found.end(), 0);
-      for (int u : members) mask_add(found.data(), u);
+      for (int u : members) addbit(found.data(), u);
       if (!propagate()) return;
     }
   }
@@ -174,7 +174,7 @@ void clustercuts::dive() {
   const uint64_t* hp = m.parents(famcol[heaviest]);
   for (int w = 0; w < W; ++w)
     for (uint64_t word = hp[w]; word; word &= word - 1) {
-      const int q = 64 * w + __builtin_ctzll(word);
+      const int q = 64 * w + lowestbit(word);
       if (state[q] == undecided && (u < 0 || alive[q] > alive[u])) u = q;
     }
   if (u < 0) return;
@@ -234,7 +234,7 @@ int clustercuts::cycles(const std::vector<int>& chosen, std::vector<uint64_t>& o
       }
       const uint64_t* p = m.parents(chosen[v]);
       int q = next[v];
-      while (q < n && !mask_has(p, q)) ++q;
+      while (q < n && !hasbit(p, q)) ++q;
       if (q < n) {
         next[v] = q + 1;
         if (index[q] < 0) {
@@ -253,7 +253,7 @@ int clustercuts::cycles(const std::vector<int>& chosen, std::vector<uint64_t>& o
         u = stack.back();
         stack.pop_back();
         onstack[u] = 0;
-        mask_add(comp.data(), u);
+        addbit(comp.data(), u);
       }
       if (size >= 2) {
         out.insert(out.end(), comp.begin(), comp.end());
@@ -277,17 +277,17 @@ int clustercuts::triangles(const double* x, double minviolation, std::vector<uin
     const uint64_t* p = m.parents(famcol[f]);
     parentsof.clear();
     for (int w = 0; w < W; ++w)
-      for (uint64_t word = p[w]; word; word &= word - 1) parentsof.push_back(64 * w + __builtin_ctzll(word));
+      for (uint64_t word = p[w]; word; word &= word - 1) parentsof.push_back(64 * w + lowestbit(word));
     for (size_t i = 0; i < parentsof.size(); ++i)
       for (size_t k = i + 1; k < parentsof.size(); ++k) {
         const int tri[3] = {famchild[f], parentsof[i], parentsof[k]};
         std::fill(cut.begin(), cut.end(), 0);
-        for (int t : tri) mask_add(cut.data(), t);
+        for (int t : tri) addbit(cut.data(), t);
         double mass = 0.0;
         for (int t = 0; t < 3; ++t)
           for (int g = famat[tri[t]]; g < famat[tri[t] + 1]; ++g) {
             const uint64_t* q = m.parents(famcol[g]);
-            if (mask_has(q, tri[(t + 1) % 3]) && mask_has(q, tri[(t + 2) % 3])) mass += fammass[g];
+            if (hasbit(q, tri[(t + 1) % 3]) && hasbit(q, tri[(t + 2) % 3])) mass += fammass[g];
           }
         if (mass - 1.0 <= minviolation) continue;
         const uint64_t key = (uint64_t(std::min({tri[0], tri[1], tri[2]})) << 40) |

@@ -2,7 +2,7 @@
 // branching trials and saved bases. The rows and the cut pool are in clusterrows.cc.
 #include "search/clusterlp.hh"
 
-#include "core/bitcount.hh"
+#include "core/wordset.hh"
 
 #include <ClpSimplex.hpp>
 
@@ -64,7 +64,7 @@ bool clusterlp::coefficient(int j, int row) const {
   const uint64_t* p = m.parents(j);
   bool hit;
   if (k == 1) {
-    hit = masks_meet(p, cut, W);
+    hit = meet(p, cut, W);
   } else {
     int inside = 0;
     for (int w = 0; w < W; ++w) inside += bitcount64(p[w] & cut[w]);

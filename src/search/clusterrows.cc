@@ -12,14 +12,14 @@ constexpr double slackness = 1e-6;
 
 int members(const uint64_t* cut, int W) {
   int k = 0;
-  for (int w = 0; w < W; ++w) k += __builtin_popcountll(cut[w]);
+  for (int w = 0; w < W; ++w) k += bitcount64(cut[w]);
   return k;
 }
 
 // Whether a family with these parents has at least k of them inside the cluster.
 bool hits(const uint64_t* parents, const uint64_t* cut, int W, int k) {
   int inside = 0;
-  for (int w = 0; w < W; ++w) inside += __builtin_popcountll(parents[w] & cut[w]);
+  for (int w = 0; w < W; ++w) inside += bitcount64(parents[w] & cut[w]);
   return inside >= k;
 }
 
@@ -31,7 +31,7 @@ double clusterlp::excess(const uint64_t* cut, const double* x) const {
   double total = 0.0;
   for (int w = 0; w < W; ++w)
     for (uint64_t word = cut[w]; word; word &= word - 1) {
-      const int v = 64 * w + __builtin_ctzll(word);
+      const int v = 64 * w + lowestbit(word);
       for (int j = m.start[v]; j < m.start[v + 1]; ++j)
         if (x[j] > 0.0 && hits(m.parents(j), cut, W, k)) total += x[j];
     }
@@ -48,7 +48,7 @@ void clusterlp::appendrow(int c) {
   other.clear();
   for (int w = 0; w < W; ++w)
     for (uint64_t word = cut[w]; word; word &= word - 1) {
-      const int v = 64 * w + __builtin_ctzll(word);
+      const int v = 64 * w + lowestbit(word);
       other.push_back(v);  // v's artificial column, an empty family
       for (int j = m.start[v]; j < m.start[v + 1]; ++j) {
         if (lpcol[j] < 0) continue;
@@ -93,7 +93,7 @@ void clusterlp::indexrows() {
     const uint64_t* cut = &pool[size_t(rowcut[r - n]) * S];
     for (int w = 0; w < W; ++w)
       for (uint64_t word = cut[w]; word; word &= word - 1)
-        rowsof[64 * w + __builtin_ctzll(word)].push_back(r);
+        rowsof[64 * w + lowestbit(word)].push_back(r);
   }
   rowsofstale = false;
 }

@@ -2,16 +2,8 @@
 
 #include <algorithm>
 
-namespace {
-
-bool has(const uint64_t* set, int v) { return (set[v >> 6] >> (v & 63)) & 1; }
-void add(uint64_t* set, int v) { set[v >> 6] |= uint64_t(1) << (v & 63); }
-void drop(uint64_t* set, int v) { set[v >> 6] &= ~(uint64_t(1) << (v & 63)); }
-
-}  // namespace
-
 cyclefinder::cyclefinder(int n)
-    : W(n > 64 ? (n + 63) / 64 : 1), inmask(W), starts(W), onpath(W), seen(W), layer(W),
+    : W(wordsfor(n)), inmask(W), starts(W), onpath(W), seen(W), layer(W),
       next(W), todo(W), within(size_t(n + 1) * W) {
   path.reserve(size_t(n));
 }
@@ -25,13 +17,13 @@ bool cyclefinder::findw(const bbgraph& g, const bitmap& mask, std::vector<int>& 
   const int n = g.n, w = FW ? FW : W;
   for (int k = 0; k < w; ++k) inmask[k] = starts[k] = seen[k] = 0;
   for (int v = 0; v < n; ++v)
-    if (mask.gN() == 0 || mask.test(v)) add(inmask.data(), v);
+    if (mask.gN() == 0 || mask.test(v)) addbit(inmask.data(), v);
   // The starts of the exhaustive walk: each node not reachable from an earlier start.
   for (int j = 0; j < n; ++j) {
-    if (!has(inmask.data(), j) || has(seen.data(), j)) continue;
-    add(starts.data(), j);
+    if (!hasbit(inmask.data(), j) || hasbit(seen.data(), j)) continue;
+    addbit(starts.data(), j);
     for (int k = 0; k < w; ++k) layer[k] = 0;
-    add(layer.data(), j);
+    addbit(layer.data(), j);
     g.closure<FW>(g.childrows(), layer.data(), inmask.data(), next.data(), todo.data());
     for (int k = 0; k < w; ++k) seen[k] |= next[k];
   }
@@ -39,11 +31,11 @@ bool cyclefinder::findw(const bbgraph& g, const bitmap& mask, std::vector<int>& 
   cycle.clear();
   if (len == 0) return false;
   for (int y = 0; y < n; ++y) {
-    if (!has(inmask.data(), y)) continue;
+    if (!hasbit(inmask.data(), y)) continue;
     distancesto<FW>(g, y, len);
     path.assign(1, y);
     for (int k = 0; k < w; ++k) onpath[k] = 0;
-    add(onpath.data(), y);
+    addbit(onpath.data(), y);
     if (extend<FW>(g, 1, len)) {
       cycle = path;
       return true;
@@ -60,14 +52,14 @@ int cyclefinder::girth(const bbgraph& g) {
   const int w = FW ? FW : W;
   int best = 0;
   for (int s = 0; s < g.n && best != 2; ++s) {  // no cycle is shorter than 2
-    if (!has(inmask.data(), s)) continue;
-    const uint64_t* into = g.parents(s);
+    if (!hasbit(inmask.data(), s)) continue;
+    const setword* into = g.parents(s);
     bool entered = false;
     for (int k = 0; k < w; ++k) entered = entered || (into[k] & inmask[k]) != 0;
     if (!entered) continue;
     for (int k = 0; k < w; ++k) layer[k] = seen[k] = 0;
-    add(layer.data(), s);
-    add(seen.data(), s);
+    addbit(layer.data(), s);
+    addbit(seen.data(), s);
     for (int depth = 0; best == 0 || depth + 1 < best; ++depth) {
       bool closes = false, grows = false;
       for (int k = 0; k < w; ++k) closes = closes || (layer[k] & into[k] & inmask[k]) != 0;
@@ -77,8 +69,8 @@ int cyclefinder::girth(const bbgraph& g) {
       }
       for (int k = 0; k < w; ++k) next[k] = 0;
       for (int k = 0; k < w; ++k)
-        for (uint64_t word = layer[k]; word != 0; word &= word - 1) {
-          const uint64_t* row = g.children(64 * k + __builtin_ctzll(word));
+        for (setword word = layer[k]; word != 0; word &= word - 1) {
+          const setword* row = g.children(64 * k + lowestbit(word));
           for (int j = 0; j < w; ++j) next[j] |= row[j];
         }
       for (int k = 0; k < w; ++k) {
@@ -96,17 +88,17 @@ int cyclefinder::girth(const bbgraph& g) {
 template <int FW>
 void cyclefinder::distancesto(const bbgraph& g, int y, int len) {
   const int w = FW ? FW : W;
-  uint64_t* row = within.data();
+  setword* row = within.data();
   for (int k = 0; k < w; ++k) row[k] = layer[k] = 0;
-  add(row, y);
-  add(layer.data(), y);
+  addbit(row, y);
+  addbit(layer.data(), y);
   for (int d = 1; d <= len; ++d) {
-    uint64_t* cur = row + size_t(d) * w;
-    const uint64_t* prev = cur - w;
+    setword* cur = row + size_t(d) * w;
+    const setword* prev = cur - w;
     for (int k = 0; k < w; ++k) next[k] = 0;
     for (int k = 0; k < w; ++k)
-      for (uint64_t word = layer[k]; word != 0; word &= word - 1) {
-        const uint64_t* from = g.parents(64 * k + __builtin_ctzll(word));
+      for (setword word = layer[k]; word != 0; word &= word - 1) {
+        const setword* from = g.parents(64 * k + lowestbit(word));
         for (int j = 0; j < w; ++j) next[j] |= from[j];
       }
     for (int k = 0; k < w; ++k) {
@@ -123,18 +115,18 @@ template <int FW>
 bool cyclefinder::extend(const bbgraph& g, int depth, int len) {
   const int w = FW ? FW : W;
   const int y = path[0], x = path.back();
-  const uint64_t* out = g.children(x);
-  if (depth == len) return has(out, y) && recorded<FW>(g);
-  const uint64_t* near = &within[size_t(len - depth) * w];
+  const setword* out = g.children(x);
+  if (depth == len) return hasbit(out, y) && recorded<FW>(g);
+  const setword* near = &within[size_t(len - depth) * w];
   for (int k = 0; k < w; ++k) {
-    uint64_t word = out[k] & inmask[k] & near[k] & ~onpath[k];
+    setword word = out[k] & inmask[k] & near[k] & ~onpath[k];
     while (word != 0) {
-      const int z = 64 * k + __builtin_ctzll(word);
+      const int z = 64 * k + lowestbit(word);
       word &= word - 1;
       path.push_back(z);
-      add(onpath.data(), z);
+      addbit(onpath.data(), z);
       if (extend<FW>(g, depth + 1, len)) return true;
-      drop(onpath.data(), z);
+      dropbit(onpath.data(), z);
       path.pop_back();
     }
   }
@@ -151,8 +143,8 @@ bool cyclefinder::recorded(const bbgraph& g) {
     layer[k] = 0;
     next[k] = inmask[k] & ~onpath[k];
   }
-  add(layer.data(), y);
-  add(next.data(), y);
+  addbit(layer.data(), y);
+  addbit(next.data(), y);
   g.closure<FW>(g.parentrows(), layer.data(), next.data(), seen.data(), todo.data());
   for (int k = 0; k < w; ++k)
     if ((seen[k] & starts[k]) != 0) return true;

@@ -17,10 +17,10 @@
 // are words of the graph's rows, so a breadth-first layer costs a few word operations.
 #pragma once
 
-#include <cstdint>
 #include <vector>
 
 #include "core/bitmap.hh"
+#include "core/wordset.hh"
 #include "search/bbgraph.hh"
 
 class cyclefinder {
@@ -34,7 +34,7 @@ class cyclefinder {
   int W;
   // Word sets: the mask, the starts of the walk, the nodes on the path, scratch; within
   // row d (d = 0..n) holds the nodes at most d arcs away from the cycle's first node.
-  std::vector<uint64_t> inmask, starts, onpath, seen, layer, next, todo, within;
+  std::vector<setword> inmask, starts, onpath, seen, layer, next, todo, within;
   std::vector<int> path;
 
   // FW: the word count when fixed at compile time (1), else 0; see bbgraph::closure.

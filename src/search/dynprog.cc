@@ -10,9 +10,12 @@
 #include <vector>
 
 #include "core/fail.hh"
+#include "core/status.hh"
 #include "core/graph.hh"
 #include "core/resources.hh"
 #include "search/dynprog_sets.hh"
+#include "search/stops.hh"
+#include "search/summary.hh"
 
 namespace {
 
@@ -21,11 +24,10 @@ using dpsets::setmask;
 constexpr double no_solution = -1e100;
 constexpr double unreached = -std::numeric_limits<double>::infinity();
 constexpr uint8_t no_variable = 0xFF;
-constexpr double ln2 = 0.6931471805599453;
 
-constexpr int finished = 0;
-constexpr int out_of_memory = 14;
-constexpr int out_of_time = 16;
+constexpr int finished = searchstatus::finished;
+constexpr int out_of_memory = searchstatus::memory_limit;
+constexpr int out_of_time = searchstatus::heuristic_time_limit;
 
 // The number of sets in the widest level, C(n, n/2), exact while it fits a double.
 double widest_level(int n) {
@@ -105,7 +107,7 @@ bool subsetpass::memory_exceeded() const {
 
 bool subsetpass::time_exceeded() const {
   if (std::difftime(std::time(nullptr), started) <= double(p.maxseconds)) return false;
-  if (p.verbose >= 0) io::messaging(io::errorlevel, "Maximum number of minutes reached. Stopping");
+  reportstop(p, io::errorlevel, time_limit_reached);
   return true;
 }
 
@@ -181,7 +183,7 @@ int subsetpass::forward(double& best) {
     if (status != finished) return status;
     std::swap(value, nextvalue);
     if (reached[k + 1] == 0)
-      fatal("[error] No network satisfies the constraints: no ordering of all the variables "
+      fatalerror("No network satisfies the constraints: no ordering of all the variables "
             "admits a parent set for each");
   }
   best = value[0];
@@ -213,7 +215,7 @@ dynprog::dynprog(const params& p, const io& d, double memlimit, const matrix<cha
 
 double dynprog::dynprog_aux(int& code) {
   code = finished;
-  if (d.n <= 0) fatal("[error] No network satisfies the constraints: there are no variables");
+  if (d.n <= 0) fatalerror("No network satisfies the constraints: there are no variables");
   if (toowide(p, d.n)) {
     code = out_of_memory;
     return no_solution;
@@ -228,20 +230,8 @@ double dynprog::dynprog_aux(int& code) {
 
 int dynprog::run(bool quiet) {
   bestvalue = dynprog_aux(retcode);
-  if (!quiet) {
-    const int n = d.n;
-    const double cachemem = double(d.cachesize) * (double(n) * n + 8) / 1048576;
-    FILE* out = p.outfile;
-    fprintf(out, "dynprog %lf\n", bestvalue);
-    fprintf(out,
-            "retcode %d\ncachesize %d\ncachemem %lf\noriginalcachesize %le\n"
-            "totalsearchspace %le\nreducedsearchspace %le\nmaxmem %lf\niter %d\n",
-            retcode, d.cachesize, cachemem, n * std::exp((n - 1) * ln2),
-            std::exp(double(n) * (n - 1) * ln2), std::exp(d.logsearchspace), cachemem + memlimit,
-            -1);
-    fprintf(out, "gap %lf\n", 0.0);
-    d.dooutput(p, beststruct);
-  }
+  // The memory figure is the limit, and iter is -1: the search counts no iterations.
+  if (!quiet) writeresult(p, d, {"dynprog", bestvalue, retcode, memlimit, -1, 0.0}, beststruct);
   check(acyclic(beststruct).size() == 0, "acyclic(bestE).empty()");
   return retcode;
 }

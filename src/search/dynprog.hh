@@ -11,7 +11,7 @@
 // the run (exit code 255).
 #pragma once
 
-#include "app/params.hh"
+#include "core/params.hh"
 #include "core/matrix.hh"
 #include "io/io.hh"
 

@@ -82,7 +82,7 @@ void bbsearch::setrow(int c, int e) {
 // The relaxation of perVar into graph and chosen; false when a variable has no entry.
 bool bbsearch::loadrelaxation() {
   for (int v = 0; v < n; ++v) {
-    const int h = bestentry(perVar[v]);
+    const int h = perVar[v].highest();
     if (h < 0) return false;
     chosen[v] = h;
     rows[v] = pmasks.of(v, h);
@@ -119,7 +119,7 @@ bool bbsearch::expandcycle(double& k) {
   const double key = k;
   for (int i = 0; i < L; ++i) {
     const int parent = cycle[i], c = cycle[(i + 1) % L];
-    const int o = bestentry(perVar[c]);
+    const int o = perVar[c].highest();
     if (o < 0) {
       ++prunebyfeas;
       break;
@@ -132,7 +132,7 @@ bool bbsearch::expandcycle(double& k) {
     const int count = perVar[c].gN();
     for (int j = 0; j < count; ++j) words[j] = before[j] & ~cut[j];
     mirror(c);
-    const int h = bestentry(perVar[c]);
+    const int h = perVar[c].highest();
     if (h < 0) {
       ++prunebyfeas;
     } else {
@@ -144,7 +144,7 @@ bool bbsearch::expandcycle(double& k) {
     }
     for (int j = 0; j < count; ++j) words[j] = before[j] & cut[j];
     mirror(c);
-    const int kept = bestentry(perVar[c]);
+    const int kept = perVar[c].highest();
     if (kept < 0) {
       ++prunebyfeas;
       break;

@@ -1,6 +1,6 @@
 #include "search/familymasks.hh"
 
-familymasks::familymasks(const io& d) : W(d.n > 64 ? (d.n + 63) / 64 : 1), at(d.cache.size()) {
+familymasks::familymasks(const io& d) : W(wordsfor(d.n)), at(d.cache.size()) {
   size_t total = 0;
   for (size_t v = 0; v < d.cache.size(); ++v) {
     at[v] = total;
@@ -12,14 +12,9 @@ familymasks::familymasks(const io& d) : W(d.n > 64 ? (d.n + 63) / 64 : 1), at(d.
       maskof(int(v), d.cache[v][e].second, &bits[at[v] + e * size_t(W)]);
 }
 
-void familymasks::maskof(int v, const matrix<char>& family, uint64_t* out) const {
+void familymasks::maskof(int v, const matrix<char>& family, setword* out) const {
   for (int w = 0; w < W; ++w) out[w] = 0;
   for (int q = 0; q < family.size(); ++q)
-    if (q != v && family[q] > 0) out[q >> 6] |= uint64_t(1) << (q & 63);
+    if (q != v && family[q] > 0) addbit(out, q);
 }
 
-bool familymasks::equal(const uint64_t* a, const uint64_t* b) const {
-  for (int w = 0; w < W; ++w)
-    if (a[w] != b[w]) return false;
-  return true;
-}

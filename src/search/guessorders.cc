@@ -8,10 +8,12 @@
 
 #include "core/elim.hh"
 #include "core/fail.hh"
+#include "core/status.hh"
 #include "core/graph.hh"
 #include "core/rng.hh"
 #include "search/familymasks.hh"
-#include "search/heuristicsummary.hh"
+#include "search/stops.hh"
+#include "search/summary.hh"
 
 namespace {
 
@@ -39,12 +41,6 @@ bool topological_rules(const matrix<char>& allow, const std::vector<int>& order,
   return true;
 }
 
-double sum_of(const matrix<double>& v) {
-  double total = 0.0;
-  for (int k = 0; k < v.size(); ++k) total += v[k];
-  return total;
-}
-
 }  // namespace
 
 guessorders::guessorders(const params& p, const io& d, double bestvalue, bool uselocalsearch,
@@ -65,10 +61,7 @@ int guessorders::run(bool quiet) {
                   "Number of random guesses very high - it might take long to finish");
   bestvalue = guessorders_aux();
   if (quiet) return retcode;
-  fprintf(p.outfile, "guessorders %lf\n", bestvalue);
-  write_heuristic_summary(p.outfile, d, retcode, maxguesses);
-  d.dooutput(p, beststruct);
-  return retcode;
+  return writeresult(p, d, {"guessorders", bestvalue, retcode, 0.0, maxguesses, -1.0}, beststruct);
 }
 
 // Random restarts: each ordering is shuffled afresh; on even counts the visiting order
@@ -78,7 +71,8 @@ double guessorders::guessorders_aux() {
   const int n = d.n;
   const matrix<char>& given = d.initialstructure;
   beststruct = (given.n == n && given.m == n) ? given : matrix<char>(n, n, 0);
-  retcode = bestvalue > -1e99 ? 3 : 13;
+  retcode = bestvalue > -1e99 ? searchstatus::iteration_limit
+                                 : searchstatus::heuristic_iteration_limit;
   bestscores = matrix<double>(n, 1, 0.0);
   const time_t start = time(nullptr);
   const long long limit = p.maxiter;
@@ -89,7 +83,7 @@ double guessorders::guessorders_aux() {
   for (long long k = 0;; ++k) {
     if (k >= limit) {
       if (!nosolution) {
-        if (k < 10 * limit) retcode = 0;
+        if (k < 10 * limit) retcode = searchstatus::finished;
         break;
       }
       if (k >= 10 * limit) break;
@@ -97,9 +91,10 @@ double guessorders::guessorders_aux() {
     if (p.verbose > 3 || (p.verbose > 1 && k % 1000 == 0))
       io::messaging(io::infolevel, "#orderings-so-far=" + std::to_string(k));
     if (time(nullptr) - start > p.maxseconds) {
-      if (p.verbose >= 0)
-        io::messaging(io::warnlevel, "Maximum number of minutes reached. Stopping");
-      retcode = retcode > 9 ? 16 : 6;
+      reportstop(p, io::warnlevel, time_limit_reached);
+      retcode = retcode == searchstatus::heuristic_iteration_limit
+                    ? searchstatus::heuristic_time_limit
+                    : searchstatus::time_limit;
       return bestvalue;
     }
     std::iota(order.begin(), order.end(), 0);
@@ -121,11 +116,11 @@ double guessorders::guessorders_aux() {
 }
 
 void guessorders::keep_if_better(const matrix<char>& R) {
-  const double total = sum_of(guessscores);
+  const double total = guessscores.sum();
   if (!(total > bestvalue)) return;
   if (uselocalsearch && p.verbose > 1)
     io::messaging(io::infolevel, "Local search has been executed");
-  retcode = 3;
+  retcode = searchstatus::iteration_limit;
   bestvalue = total;
   bestscores = guessscores;
   if (p.verbose > 2) {
@@ -179,10 +174,9 @@ void guessorders::maskrules(int v, const matrix<char>& rules, const matrix<char>
   std::fill(descendant.begin(), descendant.end(), 0);
   for (int y = 0; y < d.n; ++y) {
     if (y == v) continue;
-    const uint64_t bit = uint64_t(1) << (y & 63);
-    if (rules(v, y) == 1) forbidden[size_t(y >> 6)] |= bit;
-    if (rules(v, y) == -1) required[size_t(y >> 6)] |= bit;
-    if (descendants != nullptr && (*descendants)(v, y) > 0) descendant[size_t(y >> 6)] |= bit;
+    if (rules(v, y) == 1) addbit(forbidden.data(), y);
+    if (rules(v, y) == -1) addbit(required.data(), y);
+    if (descendants != nullptr && (*descendants)(v, y) > 0) addbit(descendant.data(), y);
   }
 }
 
@@ -203,7 +197,7 @@ int guessorders::choose_entry(matrix<char>& S, matrix<int>& parents, int v,
     const matrix<char>& family = list[e].second;
     check(family.size() == d.n, "family.size() == n");
     if (familyweight[v][e] > width.bound) continue;
-    const uint64_t* mask = masks.of(v, e);
+    const setword* mask = masks.of(v, e);
     bool refused = meet(mask, forbidden.data(), W);
     for (int w = 0; w < W && !refused; ++w) refused = (required[size_t(w)] & ~mask[w]) != 0;
     if (refused) continue;

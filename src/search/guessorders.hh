@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/params.hh"
+#include "core/params.hh"
 #include "core/matrix.hh"
 #include "io/io.hh"
 #include "search/localsearch.hh"
@@ -26,7 +26,7 @@ class guessorders {
   double bestvalue;
   bool uselocalsearch;
   bool topological = true;
-  int retcode = 0;  // 0 done, 3 found (running), 6 time limit after a find, 13 none, 16 time
+  int retcode = 0;  // a searchstatus (core/status.hh)
   matrix<double> bestscores;
   matrix<double> guessscores;
   matrix<char> beststruct;
@@ -50,7 +50,7 @@ class guessorders {
   // choose_entry tests it first, for every entry it passes over.
   std::vector<std::vector<double>> familyweight;
   // Scratch of choose_entry: the rules and descendants of the variable in hand as masks.
-  std::vector<uint64_t> forbidden, required, descendant;
+  std::vector<setword> forbidden, required, descendant;
 
   void maskrules(int v, const matrix<char>& rules, const matrix<char>* descendants);
 

@@ -18,7 +18,7 @@ bool admitted(const io& d, int v, const matrix<char>& family) {
 }  // namespace
 
 ilpmodel::ilpmodel(const io& d, double cutoff)
-    : n(d.n), W(d.n > 64 ? (d.n + 63) / 64 : 1), start(size_t(d.n) + 1, 0), top(size_t(d.n)) {
+    : n(d.n), W(wordsfor(d.n)), start(size_t(d.n) + 1, 0), top(size_t(d.n)) {
   // The best admitted entry of every variable first: the cutoff test needs their sum.
   std::vector<int> best(size_t(n), -1);
   for (int v = 0; v < n; ++v) {
@@ -45,7 +45,7 @@ ilpmodel::ilpmodel(const io& d, double cutoff)
       const size_t at = masks.size();
       masks.resize(at + size_t(W), 0);
       for (int q = 0; q < n; ++q)
-        if (q != v && list[e].second[q] != 0) mask_add(&masks[at], q);
+        if (q != v && list[e].second[q] != 0) addbit(&masks[at], q);
     }
     start[v + 1] = int(child.size());
   }

@@ -10,24 +10,10 @@
 // bit clear, contiguous per column so that cluster tests are a few word operations.
 #pragma once
 
-#include <cstdint>
 #include <vector>
 
+#include "core/wordset.hh"
 #include "io/io.hh"
-
-// Whether two W-word masks share a bit, and whether a is inside b.
-inline bool masks_meet(const uint64_t* a, const uint64_t* b, int W) {
-  for (int w = 0; w < W; ++w)
-    if (a[w] & b[w]) return true;
-  return false;
-}
-inline bool mask_inside(const uint64_t* a, const uint64_t* b, int W) {
-  for (int w = 0; w < W; ++w)
-    if (a[w] & ~b[w]) return false;
-  return true;
-}
-inline bool mask_has(const uint64_t* a, int q) { return (a[q >> 6] >> (q & 63)) & 1u; }
-inline void mask_add(uint64_t* a, int q) { a[q >> 6] |= uint64_t(1) << (q & 63); }
 
 class ilpmodel {
  public:
@@ -49,8 +35,8 @@ class ilpmodel {
 
   int columns() const { return int(child.size()); }
   bool empty(int v) const { return start[v] == start[v + 1]; }
-  const uint64_t* parents(int j) const { return &masks[size_t(j) * size_t(W)]; }
+  const setword* parents(int j) const { return &masks[size_t(j) * size_t(W)]; }
 
  private:
-  std::vector<uint64_t> masks;
+  std::vector<setword> masks;
 };

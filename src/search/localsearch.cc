@@ -8,20 +8,16 @@
 
 #include "core/elim.hh"
 #include "core/fail.hh"
+#include "core/status.hh"
 #include "core/graph.hh"
 #include "io/constraints.hh"
 #include "search/cycleguard.hh"
 #include "search/familymasks.hh"
-#include "search/heuristicsummary.hh"
+#include "search/stops.hh"
+#include "search/summary.hh"
 #include "search/widthguard.hh"
 
 namespace {
-
-double sum_of(const matrix<double>& v) {
-  double total = 0.0;
-  for (int k = 0; k < v.size(); ++k) total += v[k];
-  return total;
-}
 
 void write_row(matrix<char>& S, int i, const matrix<char>& family) {
   for (int k = 0; k < S.m; ++k) S(i, k) = family[k];
@@ -44,7 +40,7 @@ struct climb {
   matrix<char> work;
   matrix<int> parents;
   matrix<char> saved;
-  std::vector<uint64_t> savedmask;
+  std::vector<setword> savedmask;
   std::vector<int> savedparents;
   cycleguard cycles;
   widthguard width;
@@ -72,7 +68,7 @@ int first_admissible_move(climb& s, const familymasks& masks, const io& d, const
   for (int e = int(list.size()) - 1; e >= 0 && list[e].first > current; --e) {
     const matrix<char>& family = list[e].second;
     check(family.size() == n, "family.size() == n");
-    const uint64_t* mask = masks.of(i, e);
+    const setword* mask = masks.of(i, e);
     // Equal families have equal masks, so the bytes are compared only on a mask match.
     if (masks.equal(mask, s.savedmask.data()) && same_family(family, s.saved)) continue;
     setparentlist(s.parents, i, mask, masks.W);
@@ -117,9 +113,9 @@ int localsearch::run(bool quiet) {
     for (int k = 0; k < n; ++k) family[k] = curstruct(i, k);
     localscores[i] = evaluate_family(i, family);
   }
-  curvalue = sum_of(localscores);
-  retcode = 0;
-  if (onlyeval) return 0;
+  curvalue = localscores.sum();
+  retcode = searchstatus::finished;
+  if (onlyeval) return searchstatus::finished;
   localsearch_aux(curstruct, localscores, false);
   if (!quiet) showresult();
   return retcode;
@@ -176,9 +172,9 @@ bool localsearch::localsearch_aux(matrix<char>& structure, matrix<double>& score
   const time_t start = time(nullptr);
   climb s(structure, d, p, masks.W);
   const int n = s.work.n;
-  curvalue = sum_of(scores);
+  curvalue = scores.sum();
   if (n <= 0) {
-    retcode = 17;
+    retcode = searchstatus::no_move;
     return false;
   }
   check(acyclic(structure).size() == 0, "acyclic(structure).empty()");
@@ -186,15 +182,13 @@ bool localsearch::localsearch_aux(matrix<char>& structure, matrix<double>& score
   bool improved = false;
   for (int i = 0;; i = i + 1 < n ? i + 1 : 0) {
     if (time(nullptr) - start > p.maxseconds) {
-      if (p.verbose >= 0)
-        io::messaging(io::warnlevel, "Maximum number of minutes reached. Stopping");
-      retcode = 16;
+      reportstop(p, io::warnlevel, time_limit_reached);
+      retcode = searchstatus::heuristic_time_limit;
       return improved;
     }
     if (iterations >= p.maxiter) {
-      if (p.verbose >= 0)
-        io::messaging(io::warnlevel, "Maximum number of iterations reached. Stopping");
-      retcode = 13;
+      reportstop(p, io::warnlevel, iteration_limit_reached);
+      retcode = searchstatus::heuristic_iteration_limit;
       return improved;
     }
     ++iterations;
@@ -206,7 +200,7 @@ bool localsearch::localsearch_aux(matrix<char>& structure, matrix<double>& score
         scores[i] = list[e].first;
         // Summed afresh, never adjusted by the difference: a replaced -1e300 would
         // otherwise absorb every other term.
-        curvalue = sum_of(scores);
+        curvalue = scores.sum();
         for (int k = 0; k < n; ++k) structure(i, k) = s.work(i, k);
         if (p.verbose > 3 || (p.verbose > 1 && !quiet)) {
           std::ostringstream line;
@@ -220,12 +214,11 @@ bool localsearch::localsearch_aux(matrix<char>& structure, matrix<double>& score
     }
     if (idle >= n) break;
   }
-  if (!improved) retcode = 17;
+  if (!improved) retcode = searchstatus::no_move;
   return improved;
 }
 
+// Heuristics prove nothing: the gap is -1.
 void localsearch::showresult() {
-  fprintf(p.outfile, "hillclimbing %lf\n", sum_of(localscores));
-  write_heuristic_summary(p.outfile, d, retcode, p.maxiter);
-  d.dooutput(p, curstruct);
+  writeresult(p, d, {"hillclimbing", localscores.sum(), retcode, 0.0, p.maxiter, -1.0}, curstruct);
 }

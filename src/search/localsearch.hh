@@ -11,7 +11,7 @@
 // incumbent) and order guessing (localsearch_aux on every built network).
 #pragma once
 
-#include "app/params.hh"
+#include "core/params.hh"
 #include "core/matrix.hh"
 #include "io/io.hh"
 #include "scoring/score.hh"
@@ -21,7 +21,7 @@ class localsearch {
  public:
   static constexpr double impossible_family = -1e300;
 
-  int retcode = 0;  // 0, 13 iteration limit, 16 time limit, 17 no move
+  int retcode = 0;  // a searchstatus (core/status.hh)
   const params& p;
   const io& d;
   score scorer;

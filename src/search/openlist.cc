@@ -8,8 +8,6 @@
 #include "core/resources.hh"
 #include "search/quadheap.hh"
 
-double myqueue::minval = 0.0;
-
 namespace {
 
 double record_kb(int capacity) { return (4.0 * capacity + 24.0) / 1024.0; }

@@ -64,10 +64,7 @@ class myqueue {
   void begin(plelement& out);  // smallest key, the first inserted among equals
   uint64_t size() const { return live; }
   double usage() const;        // KB
-  void setminval(double v) { minval = v; }
   double lastkey();            // the greatest key; the queue must not be empty
-
-  static double minval;
 
   struct entry {
     double key;

@@ -10,28 +10,28 @@ sinkrounding::sinkrounding(const ilpmodel& m)
 int sinkrounding::bestinside(int v, const double* x) const {
   int best = -1;
   for (int j = m.start[v]; j < m.start[v + 1]; ++j)
-    if ((best < 0 || x[j] > x[best]) && mask_inside(m.parents(j), unplaced.data(), m.W)) best = j;
+    if ((best < 0 || x[j] > x[best]) && within(m.parents(j), unplaced.data(), m.W)) best = j;
   return best;
 }
 
 double sinkrounding::round(const double* x, std::vector<int>& chosen) {
   const int n = m.n, W = m.W;
   for (int w = 0; w < W; ++w) unplaced[w] = 0;
-  for (int v = 0; v < n; ++v) mask_add(unplaced.data(), v);
+  for (int v = 0; v < n; ++v) addbit(unplaced.data(), v);
   for (int v = 0; v < n; ++v) candidate[v] = bestinside(v, x);
   for (int k = n - 1; k >= 0; --k) {
     int sink = -1;
     for (int v = 0; v < n; ++v) {
-      if (!mask_has(unplaced.data(), v) || candidate[v] < 0) continue;
+      if (!hasbit(unplaced.data(), v) || candidate[v] < 0) continue;
       const int j = candidate[v], s = sink < 0 ? -1 : candidate[sink];
       if (sink < 0 || x[j] > x[s] || (x[j] == x[s] && m.loss[j] < m.loss[s])) sink = v;
     }
     if (sink < 0) return HUGE_VAL;
     order[k] = sink;
-    unplaced[sink >> 6] &= ~(uint64_t(1) << (sink & 63));
+    dropbit(unplaced.data(), sink);
     for (int v = 0; v < n; ++v)
-      if (mask_has(unplaced.data(), v) && candidate[v] >= 0 &&
-          mask_has(m.parents(candidate[v]), sink))
+      if (hasbit(unplaced.data(), v) && candidate[v] >= 0 &&
+          hasbit(m.parents(candidate[v]), sink))
         candidate[v] = bestinside(v, x);
   }
   // The best network for the order: each variable's first family inside its predecessors.
@@ -40,10 +40,10 @@ double sinkrounding::round(const double* x, std::vector<int>& chosen) {
   for (int k = 0; k < n; ++k) {
     const int v = order[k];
     for (int j = m.start[v]; j < m.start[v + 1] && chosen[v] < 0; ++j)
-      if (mask_inside(m.parents(j), unplaced.data(), W)) chosen[v] = j;
+      if (within(m.parents(j), unplaced.data(), W)) chosen[v] = j;
     if (chosen[v] < 0) return HUGE_VAL;
     loss += m.loss[chosen[v]];
-    mask_add(unplaced.data(), v);
+    addbit(unplaced.data(), v);
   }
   return loss;
 }

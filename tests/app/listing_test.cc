@@ -2,12 +2,12 @@
 
 #include <string>
 
-#include "app/params.hh"
+#include "app/options.hh"
 
 namespace {
 std::string listing_of(const params& p) {
   testing::internal::CaptureStderr();
-  p.printparams();
+  printparams(p);
   return testing::internal::GetCapturedStderr();
 }
 }  // namespace
@@ -53,7 +53,7 @@ TEST(Listing, Numlimit) {
 
 // The full text is compared by the end-to-end usage case; here the frame around it.
 TEST(ListingDeathTest, UsageEndsWithMinusOne) {
-  EXPECT_EXIT(params::usage("./bnsl"), testing::ExitedWithCode(255),
+  EXPECT_EXIT(usage("./bnsl"), testing::ExitedWithCode(255),
               "^Usage: \\./bnsl <optionfile>\n\n"
               "where options shall be given one per line in the format option=value\n"
               "The list of possible options is:\n"

@@ -13,7 +13,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/params.hh"
+#include "app/options.hh"
 
 class ScratchDir : public testing::Test {
  protected:
@@ -55,7 +55,7 @@ class OptionFile : public ScratchDir {
     write_file("opt", content);
     params p;
     testing::internal::CaptureStderr();
-    p.readparams("opt");
+    readparams(p, "opt");
     log = testing::internal::GetCapturedStderr();
     return p;
   }
@@ -64,7 +64,7 @@ class OptionFile : public ScratchDir {
   static void read_to_the_end(const std::string& content) {
     write_file("opt", content);
     params p;
-    p.readparams("opt");
+    readparams(p, "opt");
   }
   std::string log;
 };

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/params.hh"
+#include "app/options.hh"
 #include "scratch_dir.hh"
 
 namespace {
@@ -70,7 +70,7 @@ TEST_F(SwapSpace, UnreadableOptionFileIgnoresSwapFile) {
   write_file(".stxxl", "broken");
   params p;
   testing::internal::CaptureStderr();
-  p.readparams("missing");
+  readparams(p, "missing");
   testing::internal::GetCapturedStderr();
   EXPECT_EQ(p.diskspacename, "not def");
 }

@@ -1,4 +1,4 @@
-#include "core/bitcount.hh"
+#include "core/wordset.hh"
 
 #include <gtest/gtest.h>
 

@@ -199,7 +199,7 @@ TEST(AcyclicAdj, MaskBreakingEveryCycleLeavesNothing) {
   mask.set(3);
   EXPECT_TRUE(acyclicAdj(children(S), false, mask).empty());
   tarjan t(5);
-  EXPECT_FALSE(t.strongcomp(children(S), tarjan::Estd, -1, mask));
+  EXPECT_FALSE(t.strongcomp(children(S), -1, mask));
 }
 
 TEST(AcyclicAdj, RandomGraphsFindEverySimpleCycle) {
@@ -254,12 +254,12 @@ TEST(Tarjan, ComponentsRestAndBelow) {
 TEST(Tarjan, TargetSelectsItsComponent) {
   const matrix<char> S = structure(5, {{0, 1}, {1, 0}, {2, 3}, {3, 2}, {3, 4}});
   tarjan t(5);
-  EXPECT_TRUE(t.strongcomp(children(S), tarjan::Estd, 3));
+  EXPECT_TRUE(t.strongcomp(children(S), 3));
   ASSERT_EQ(t.components.size(), 1u);
   EXPECT_EQ(members(t.components.front(), 5), (std::vector<int>{2, 3}));
   EXPECT_EQ(members(t.below, 5), (std::vector<int>{4}));
   EXPECT_EQ(members(t.rest, 5), (std::vector<int>{0, 1}));
-  EXPECT_FALSE(t.strongcomp(children(S), tarjan::Estd, 4));
+  EXPECT_FALSE(t.strongcomp(children(S), 4));
   ASSERT_EQ(t.components.size(), 1u);
   EXPECT_TRUE(t.components.front().empty());
 }

@@ -12,7 +12,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/params.hh"
+#include "core/params.hh"
 #include "io/io.hh"
 
 namespace testsupport {

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cache_fixture.hh"
+#include "scoring/familytables.hh"
 
 namespace {
 
@@ -20,7 +21,7 @@ class Output : public testsupport::scratchdir {
   // Runs dooutput into a file and returns what it wrote.
   std::string output_of(const matrix<char>& structure, double* total = nullptr) {
     p.outfile = fopen(path("out").c_str(), "w");
-    const double value = d.dooutput(p, structure);
+    const double value = d.dooutput(p, structure, familytables(d, p));
     fclose(p.outfile);
     if (total != nullptr) *total = value;
     return file_text(path("out"));
@@ -136,7 +137,7 @@ TEST_F(Output, FamilyMissingFromTheCacheEndsTheRun) {
   matrix<char> s(3, 3, 0);
   s(1, 0) = 1;
   p.outfile = fopen(path("out").c_str(), "w");
-  EXPECT_EXIT(d.dooutput(p, s), testing::ExitedWithCode(255),
+  EXPECT_EXIT(d.dooutput(p, s, familytables(d, p)), testing::ExitedWithCode(255),
               "^Resulting DAG has no corresponding information in the score cache - this should "
               "never happen\n$");
   fclose(p.outfile);
@@ -158,7 +159,7 @@ TEST_F(Output, GraphFileHoldsEveryVariableAndArc) {
             "}\n");
   p.graphfile = path("missing/net.dot");
   p.outfile = fopen(path("out").c_str(), "w");
-  EXPECT_EXIT(d.dooutput(p, s), testing::ExitedWithCode(255),
+  EXPECT_EXIT(d.dooutput(p, s, familytables(d, p)), testing::ExitedWithCode(255),
               "^Error writing graph file \\[" + p.graphfile + "\\]\\.\n$");
   fclose(p.outfile);
 }
@@ -177,13 +178,13 @@ TEST_F(Output, OversizedFamiliesEndWithTheParameterMessage) {
   matrix<char> s(3, 3, 0);
   s(0, 1) = 1;  // 100000 states times 1001 configurations
   p.outfile = fopen(path("out").c_str(), "w");
-  EXPECT_EXIT(d.dooutput(p, s), testing::ExitedWithCode(255), message);
+  EXPECT_EXIT(d.dooutput(p, s, familytables(d, p)), testing::ExitedWithCode(255), message);
   // Without data the family's score comes from the cache, but q must still fit.
   cache_only();
   d.categ[1] = 70000;
   d.categ[2] = 70000;
   s(0, 2) = 1;
-  EXPECT_EXIT(d.dooutput(p, s), testing::ExitedWithCode(255), message);
+  EXPECT_EXIT(d.dooutput(p, s, familytables(d, p)), testing::ExitedWithCode(255), message);
   fclose(p.outfile);
 }
 

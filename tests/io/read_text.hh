@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/params.hh"
+#include "core/params.hh"
 #include "io/io.hh"
 
 // Reads `text` as the data set into d with options p (verbose 0 unless set); returns

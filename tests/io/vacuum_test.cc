@@ -4,7 +4,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "app/params.hh"
+#include "core/params.hh"
 #include "io/io.hh"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/params.hh"
+#include "core/params.hh"
 #include "io/constraints.hh"
 #include "io/io.hh"
 #include "plainscore.hh"

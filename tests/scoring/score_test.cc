@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "app/params.hh"
+#include "core/params.hh"
 #include "io/io.hh"
 #include "plainscore.hh"
 
@@ -51,9 +51,11 @@ TEST(Score, EmptyParentSetByHand) {
   EXPECT_NEAR(scoreof(d, p, {1}, 1, a, b), -2.9424877590351786, tol);
   EXPECT_EQ(a, 1.0);  // BIC and AIC leave the bound terms alone
   EXPECT_EQ(b, 1.0);
-  EXPECT_EQ(score::counts[0], 4.0);
-  EXPECT_EQ(score::counts2[0], 1.0);
-  EXPECT_EQ(score::counts2[1], 3.0);
+  score counted(d, p);
+  counted.update(familyof(d, {1}), 1);
+  EXPECT_EQ(counted.counts[0], 4.0);
+  EXPECT_EQ(counted.counts2[0], 1.0);
+  EXPECT_EQ(counted.counts2[1], 3.0);
   p.aicscore = true;
   EXPECT_NEAR(scoreof(d, p, {1}, 1, a, b), -3.249340578475233, tol);
   // BDeu alpha 0.5: a_j = 0.5, a_jk = 0.25:
@@ -152,10 +154,10 @@ TEST(Score, WeightVectorsSpreadOverEveryCompletion) {
   // Record 2 spreads .2*.5, .2*.5, .8*.5, .8*.5 over cells 00, 01, 10, 11;
   // record 1 gives .25 to 01 and .75 to 11; record 0 gives 1 to 01.
   const double n2[] = {0.1, 1.35, 0.4, 1.15};
-  for (int c = 0; c < 4; ++c) EXPECT_NEAR(score::counts2[c], n2[c], tol) << c;
-  EXPECT_NEAR(score::counts[0], 1.45, tol);
-  EXPECT_NEAR(score::counts[1], 1.55, tol);
-  EXPECT_NEAR(score::counts[0] + score::counts[1], 3.0, tol);  // one per record
+  for (int c = 0; c < 4; ++c) EXPECT_NEAR(s.counts2[c], n2[c], tol) << c;
+  EXPECT_NEAR(s.counts[0], 1.45, tol);
+  EXPECT_NEAR(s.counts[1], 1.55, tol);
+  EXPECT_NEAR(s.counts[0] + s.counts[1], 3.0, tol);  // one per record
   matrix<double> none;
   double a = 1.0, b = 1.0;
   // LL = .1 ln(.1/1.45) + 1.35 ln(1.35/1.45) + .4 ln(.4/1.55) + 1.15 ln(1.15/1.55);
@@ -164,8 +166,8 @@ TEST(Score, WeightVectorsSpreadOverEveryCompletion) {
   // A weight vector outside the family is ignored: X0 alone counts records 1 and 2 by
   // their X0 weights only.
   s.update(familyof(d, {0}), 0);
-  EXPECT_NEAR(score::counts2[0], 1.45, tol);
-  EXPECT_NEAR(score::counts2[1], 1.55, tol);
+  EXPECT_NEAR(s.counts2[0], 1.45, tol);
+  EXPECT_NEAR(s.counts2[1], 1.55, tol);
 }
 
 TEST(Score, BoundTermsVanishAboveThreshold) {
@@ -213,8 +215,8 @@ TEST(Score, AllPathsMatchPlainDefinition) {
           const double expected = plain::localscore(ref, alpha, aic, d.data.n, pa, pb);
           score s(d, p);
           s.update(f, child);
-          for (int c = 0; c < ref.q * ref.r; ++c) ASSERT_EQ(score::counts2[c], ref.njk[c]);
-          for (int c = 0; c < ref.q; ++c) ASSERT_EQ(score::counts[c], ref.nj[c]);
+          for (int c = 0; c < ref.q * ref.r; ++c) ASSERT_EQ(s.counts2[c], ref.njk[c]);
+          for (int c = 0; c < ref.q; ++c) ASSERT_EQ(s.counts[c], ref.nj[c]);
           matrix<double> none;
           EXPECT_EQ(s.localscore(none, ua, ub), expected);
           EXPECT_EQ(s.scorefamily(f, child, da, db), expected);

@@ -1,12 +1,9 @@
 // params: every run parameter, filled once from the option file named on the command
-// line and read-only afterwards (the driver may only raise initialbest).
+// line (src/app reads it) and read-only afterwards (the driver may only raise
+// initialbest). Every layer reads it; it knows nothing of where its values come from.
 // String options left unset hold params::notdef; integer limits left unset hold U30.
-// infile and outfile are the streams opened by the options inputfile and outputfile
-// (standard input and output otherwise); they stay open for the whole run.
-//
-// The member functions live in several files: params.cc (construction, reading the
-// option file, name tables), options.cc (the option table), listing.cc (the parameter
-// listing and the usage text) and swapspace.cc (the ".stxxl" swap-space file).
+// infile and outfile are the streams of the data set and of the results: the option
+// parser only records their names, the driver opens them.
 #pragma once
 
 #include <cstdio>
@@ -67,19 +64,6 @@ class params {
   // reseedinterval (1000..1999) from the freshly seeded generator.
   void seed_generator(int s);
 
-  // Reads the option file at path. Fatal errors end the process with exit code 255;
-  // an unreadable file only warns and leaves the defaults.
-  void readparams(const char* path);
-  void printparams() const;
-  [[noreturn]] static void usage(const char* programname);
-  void opendisk();
+  // "not def" for v < 0 and for the unlimited U30 and above, else the decimal text.
   static std::string numlimit(int v);
-  static const char* algonum2name(int number);
-  static const char* heuristicnum2name(int number);
 };
-
-// Removes the bytes 1..32 around s (and writes terminating zeros over the trailing ones).
-std::string trim(char* s);
-
-// The disk-creation hook of the swap space: nothing to do.
-int createdisk_main(int size, const char* name);

@@ -1,0 +1,24 @@
+#include "core/log.hh"
+
+#include <cstdio>
+
+const char* logprefix(int level) {
+  switch (level) {
+    case loglevel::info: return "[info] ";
+    case loglevel::debug: return "[debug] ";
+    case loglevel::warn: return "[warn] ";
+    case loglevel::error: return "[error] ";
+    default: return nullptr;
+  }
+}
+
+void logline(int level, const std::string& text) {
+  const char* prefix = logprefix(level);
+  if (prefix == nullptr) return;
+  logtext(prefix + text + "\n");
+}
+
+void logtext(const std::string& text) {
+  fwrite(text.data(), 1, text.size(), stderr);
+  fflush(stderr);
+}

@@ -1,0 +1,37 @@
+// Every exit code of the process and every status a search returns, with its meaning.
+// A search's status becomes the exit code of the run.
+#pragma once
+
+namespace exitcode {
+constexpr int success = 0;           // a writer finished, or no action was asked for
+constexpr int usage = -1;            // no option file named: the usage text was shown
+constexpr int node_too_large = 109;  // a branch-and-bound node needs more than 2048 words
+constexpr int fatal = 255;           // a fatal input or resource error
+}  // namespace exitcode
+
+namespace searchstatus {
+// The search ran to its end; an exact search proved its network optimal.
+constexpr int finished = 0;
+// Branch-and-bound: the open list ran empty, but the first incumbent was not the hill
+// climber's.
+constexpr int unproved = -1;
+// Branch-and-bound: maxiter reached. Order guessing: a network beat the start (while
+// running, and at the end of the extended run of a caller without a start value).
+constexpr int iteration_limit = 3;
+// Branch-and-bound: mingap or abstarget reached.
+constexpr int gap_reached = 5;
+// Branch-and-bound: maxminutes reached. Order guessing: the same after a network beat
+// the start.
+constexpr int time_limit = 6;
+// Added by branch-and-bound when nothing beats initialbest.
+constexpr int not_beaten = 10;
+// Hill climbing: maxiter reached. Order guessing: no network beat the start.
+constexpr int heuristic_iteration_limit = 13;
+// Dynamic programming and branch-and-bound: the memory limit was reached or memory
+// was refused.
+constexpr int memory_limit = 14;
+// Hill climbing, dynamic programming, and order guessing without a network: maxminutes.
+constexpr int heuristic_time_limit = 16;
+// Hill climbing made no move.
+constexpr int no_move = 17;
+}  // namespace searchstatus
