@@ -52,10 +52,7 @@ bool bcbranching::choose(double bound, double cutoff, arcdecision& arc, double& 
   value.assign(size_t(n) * n, 0.0);
   for (int j = 0; j < m.columns(); ++j) {
     if (x[j] <= 1e-9) continue;
-    const uint64_t* pm = m.parents(j);
-    for (int w = 0; w < m.W; ++w)
-      for (uint64_t word = pm[w]; word; word &= word - 1)
-        value[size_t(64 * w + lowestbit(word)) * n + m.child[j]] += x[j];
+    forbits(m.parents(j), m.W, [&](int u) { value[size_t(u) * n + m.child[j]] += x[j]; });
   }
   struct candidate {
     int arc;

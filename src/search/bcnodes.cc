@@ -43,36 +43,31 @@ void bcnodes::apply(const std::vector<arcdecision>& path) {
     addbit(&(a.required ? required : forbidden)[size_t(a.child) * W], a.parent);
   // Ancestors through required arcs, by closing the relation (n rounds at most): a
   // family of v may not take a parent that v is an ancestor of.
-  std::vector<uint64_t> ancestors(required);
+  ancestors = required;
   for (bool grew = true; grew;) {
     grew = false;
     for (int v = 0; v < n; ++v) {
-      uint64_t* a = &ancestors[size_t(v) * W];
-      for (int w = 0; w < W; ++w)
-        for (uint64_t word = a[w]; word; word &= word - 1) {
-          const uint64_t* b = &ancestors[size_t(64 * w + lowestbit(word)) * W];
-          for (int k = 0; k < W; ++k)
-            if (b[k] & ~a[k]) {
-              a[k] |= b[k];
-              grew = true;
-            }
-        }
+      setword* a = &ancestors[size_t(v) * W];
+      forbits(a, W, [&](int u) {
+        const setword* b = &ancestors[size_t(u) * W];
+        for (int w = 0; w < W; ++w)
+          if (b[w] & ~a[w]) {
+            a[w] |= b[w];
+            grew = true;
+          }
+      });
     }
   }
-  for (int v = 0; v < n; ++v) {
-    uint64_t* f = &forbidden[size_t(v) * W];
+  for (int v = 0; v < n; ++v)
     for (int u = 0; u < n; ++u)
-      if (u != v && hasbit(&ancestors[size_t(u) * W], v)) addbit(f, u);
-  }
+      if (u != v && hasbit(&ancestors[size_t(u) * W], v)) addbit(&forbidden[size_t(v) * W], u);
   for (int v = 0; v < n; ++v) {
-    const uint64_t* f = &forbidden[size_t(v) * W];
-    const uint64_t* r = &required[size_t(v) * W];
-    bool any = false;
-    for (int w = 0; w < W; ++w) any |= (f[w] | r[w]) != 0;
-    if (!any) continue;
+    const setword* f = &forbidden[size_t(v) * W];
+    const setword* r = &required[size_t(v) * W];
+    if (setsize(f, W) + setsize(r, W) == 0) continue;
     for (int j = m.start[v]; j < m.start[v + 1]; ++j) {
       if (!lp.live(j)) continue;
-      const uint64_t* p = m.parents(j);
+      const setword* p = m.parents(j);
       if (meet(p, f, W) || !within(r, p, W)) {
         lp.setupper(j, 0.0);
         nodefixed.push_back(j);

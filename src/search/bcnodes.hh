@@ -51,6 +51,7 @@ class bcnodes {
   std::vector<bcnode> heap;
   size_t storedbytes = 0;
   std::vector<int> nodefixed;       // columns the applied node set to 0
-  std::vector<uint64_t> forbidden;  // per variable, W words: parents ruled out
-  std::vector<uint64_t> required;   // per variable, W words
+  std::vector<setword> forbidden;  // per variable, W words: parents ruled out
+  std::vector<setword> required;   // per variable, W words: parents required
+  std::vector<setword> ancestors;  // per variable, W words: through required arcs
 };

@@ -12,7 +12,7 @@
 #include "core/status.hh"
 #include "search/stops.hh"
 
-static long firstpivots = 0, laterpivots = 0, jumps = 0, dives = 0, jumppivots = 0; static bool divenow = false;
+static long firstpivots = 0, laterpivots = 0;
 namespace {
 
 // Cuts violated by less than this are not worth a row.
@@ -128,7 +128,7 @@ bool bcsearch::integral(const double* x) {
 }
 
 bcsearch::settled bcsearch::process(const bcnode& node, bool root, int& status) {
-  std::vector<uint64_t>& masks = found_clusters;
+  std::vector<setword>& masks = found_clusters;
   int rounds = 0;
   double b = node.bound;
   for (;;) {
@@ -139,7 +139,7 @@ bcsearch::settled bcsearch::process(const bcnode& node, bool root, int& status) 
     }
     const long before = lp.iterations();
     const clusterlp::outcome o = lp.solve(incumbent - tolerance());
-    (rounds == 0 ? (divenow ? firstpivots : jumppivots) : laterpivots) += lp.iterations() - before;
+    (rounds == 0 ? firstpivots : laterpivots) += lp.iterations() - before;
     if (o == clusterlp::failed) {
       reportstop(p, loglevel::warn, "The LP solver failed. Stopping");
       status = searchstatus::memory_limit;
@@ -165,7 +165,9 @@ bcsearch::settled bcsearch::process(const bcnode& node, bool root, int& status) 
         closed = std::min(closed, b);
         return done;
       }
-      check(lp.addcuts(masks, 0.5) > 0, "a cycle of an integral solution is cut off");
+      const int added = lp.addcuts(masks, 0.5);
+      check(added > 0, "a cycle of an integral solution is cut off");
+      cutsfound += added;
       continue;
     }
     if (root || rounds == 0) {
@@ -197,6 +199,29 @@ bcsearch::settled bcsearch::process(const bcnode& node, bool root, int& status) 
   return branch;
 }
 
+// Branches the node in hand: the child to search first stays in node, the other is
+// queued with the node's basis. True when the search should dive into node.
+bool bcsearch::split(bcnode& node) {
+  arcdecision arc{};
+  double change = 0.0;
+  const double b = std::max(node.bound, lp.bound());
+  check(branching.choose(b, incumbent - tolerance(), arc, change),
+        "a fractional solution has a fractional arc");
+  std::vector<uint32_t> basis;
+  lp.savebasis(basis);
+  bcnode other{b, node.path, 1.0 - change, basis};
+  other.path.push_back({arc.parent, arc.child, !arc.required});
+  node.bound = b;
+  node.change = change;
+  node.path.push_back(arc);
+  open.push(std::move(other));
+  const double floor = open.smallestbound();
+  if (b <= floor + 0.25 * (incumbent - floor)) return true;
+  node.basis = std::move(basis);
+  open.push(std::move(node));
+  return false;
+}
+
 int bcsearch::search() {
   started = std::chrono::steady_clock::now();
   int status = searchstatus::finished;
@@ -206,12 +231,13 @@ int bcsearch::search() {
       return status;
     }
   // Plunging: after a branching the search goes on with one child while its bound stays
-  // within a quarter of the gap above the best open bound; otherwise the best open node.
+  // within a quarter of the gap above the best open bound (the LP keeps the parent's
+  // basis, a few pivots away); otherwise it takes the best open node and its saved basis.
   bcnode node{0.0, {}, 0.0, {}};
   bool diving = true;
   while (diving || !open.empty()) {
-    if (!diving) { node = open.pop(); ++jumps; } else ++dives;
-    divenow = diving;
+    const bool dived = diving;
+    if (!diving) node = open.pop();
     diving = false;
     if (node.bound >= incumbent - tolerance()) continue;
     active = node.bound;
@@ -220,33 +246,15 @@ int bcsearch::search() {
       break;
     }
     open.apply(node.path);
-    if (!divenow && !node.basis.empty()) lp.loadbasis(node.basis);
+    if (!dived && !node.basis.empty()) lp.loadbasis(node.basis);
     const settled s = process(node, nodes++ == 0, status);
     active = HUGE_VAL;
     if (s == stop) {
       open.push(std::move(node));
       break;
     }
-    if (s == branch) {
-      arcdecision arc{};
-      double change = 0.0;
-      const double b = std::max(node.bound, lp.bound());
-      check(branching.choose(b, incumbent - tolerance(), arc, change),
-            "a fractional solution has a fractional arc");
-      bcnode other{b, node.path, 1.0 - change, {}};
-      lp.savebasis(other.basis);
-      node.bound = b;
-      node.change = change;
-      node.path.push_back(arc);
-      other.path.push_back({arc.parent, arc.child, !arc.required});
-      open.push(std::move(other));
-      const double floor = open.smallestbound();
-      diving = b <= floor + 0.25 * (incumbent - floor);
-      if (!diving) {
-        node.basis = other.basis;
-        open.push(std::move(node));
-      }
-    }
+    if (s == branch) diving = split(node);
+    if (!diving && open.empty()) break;
     if (gapreached()) {
       reportstop(p, loglevel::info, "Desired minimum gap achieved. Stopping");
       status = searchstatus::gap_reached;
@@ -255,7 +263,7 @@ int bcsearch::search() {
     }
     progress(false);
   }
-  if (getenv("LPSTATS")) fprintf(stderr, "LPSTATS jumps %ld dives %ld jumppivots %ld first %ld later %ld trials %ld trialpivots %ld pivots %ld active %d rows %d live %d\n", jumps, dives, jumppivots, firstpivots, laterpivots, branching.trials(), lp.trialiterations(), lp.iterations(), lp.active(), lp.rows(), [&]{int c=0; for (int j=0;j<model.columns();++j) c+=lp.live(j); return c;}());
+  if (getenv("LPSTATS")) fprintf(stderr, "LPSTATS first %ld later %ld trials %ld trialpivots %ld pivots %ld active %d rows %d live %d\n", firstpivots, laterpivots, branching.trials(), lp.trialiterations(), lp.iterations(), lp.active(), lp.rows(), [&]{int c=0; for (int j=0;j<model.columns();++j) c+=lp.live(j); return c;}());
   bestscore = model.topsum - incumbent;
   boundscore = model.topsum - globalbound();
   return status;

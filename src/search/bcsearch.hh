@@ -61,11 +61,12 @@ class bcsearch {
   double rootbound = 0.0;
   std::chrono::steady_clock::time_point started;
   double lastprogress = 0.0;
-  std::vector<uint64_t> found_clusters;
+  std::vector<setword> found_clusters;
   std::vector<int> chosen;
 
   enum settled { branch, done, stop };
   settled process(const bcnode& node, bool root, int& status);
+  bool split(bcnode& node);
   bool tryincumbent(const std::vector<int>& network, double loss);
   bool integral(const double* x);
   void fixbyreducedcost();

@@ -48,9 +48,9 @@ int branchandcut::run() {
   bound = std::max(search.boundscore, best);
   if (p.verbose >= 1) {
     std::ostringstream line;
-    line << "Branch-and-cut: " << search.nodes << " nodes, " << search.cutsfound
-         << " cluster cuts found, " << search.model.columns() << " of " << d.cachesize
-         << " families in the program";
+    line << "Branch-and-cut: tree nodes " << search.nodes << ", cluster cuts "
+         << search.cutsfound << ", families in the program " << search.model.columns() << " of "
+         << d.cachesize;
     logline(loglevel::info, line.str());
   }
   return report(search.nodes, search.peakmb);

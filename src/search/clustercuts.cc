@@ -22,10 +22,7 @@ void clustercuts::load(const double* x) {
     famat[v] = int(famcol.size());
     for (int j = m.start[v]; j < m.start[v + 1]; ++j) {
       if (x[j] <= negligible) continue;
-      const uint64_t* p = m.parents(j);
-      bool any = false;
-      for (int w = 0; w < W; ++w) any |= p[w] != 0;
-      if (!any) continue;
+      if (setsize(m.parents(j), W) == 0) continue;
       famchild.push_back(v);
       fammass.push_back(x[j]);
       famcol.push_back(j);
@@ -36,23 +33,16 @@ void clustercuts::load(const double* x) {
   const int F = int(famcol.size());
   liveparents.assign(size_t(F), 0);
   inparents.assign(size_t(F), 0);
-  for (int f = 0; f < F; ++f) {
-    const uint64_t* p = m.parents(famcol[f]);
-    for (int w = 0; w < W; ++w)
-      for (uint64_t word = p[w]; word; word &= word - 1) {
-        ++occursat[64 * w + lowestbit(word) + 1];
-        ++liveparents[f];
-      }
-  }
+  for (int f = 0; f < F; ++f)
+    forbits(m.parents(famcol[f]), W, [&](int q) {
+      ++occursat[q + 1];
+      ++liveparents[f];
+    });
   for (int v = 0; v < n; ++v) occursat[v + 1] += occursat[v];
   occurs.assign(size_t(occursat[n]), 0);
   std::vector<int> fill(occursat.begin(), occursat.end() - 1);
-  for (int f = 0; f < F; ++f) {
-    const uint64_t* p = m.parents(famcol[f]);
-    for (int w = 0; w < W; ++w)
-      for (uint64_t word = p[w]; word; word &= word - 1)
-        occurs[fill[64 * w + lowestbit(word)]++] = f;
-  }
+  for (int f = 0; f < F; ++f)
+    forbits(m.parents(famcol[f]), W, [&](int q) { occurs[fill[q]++] = f; });
   for (int v = 0; v < n; ++v) {
     state[v] = undecided;
     alive[v] = 0.0;
@@ -123,26 +113,13 @@ bool clustercuts::propagate() {
   return true;
 }
 
-// The violation of the cluster IN itself.
+// The violation of the cluster IN itself: a family counts when k of its parents are IN.
 double clustercuts::violation() const {
-  uint64_t mask[8];
-  std::vector<uint64_t> wide;
-  uint64_t* inmask = mask;
-  if (W > 8) {
-    wide.assign(size_t(W), 0);
-    inmask = wide.data();
-  }
-  for (int w = 0; w < W; ++w) inmask[w] = 0;
-  for (int v : members) addbit(inmask, v);
   double total = 0.0;
   for (int v : members) {
     double hit = 0.0;
-    for (int f = famat[v]; f < famat[v + 1]; ++f) {
-      const uint64_t* p = m.parents(famcol[f]);
-      int inside = 0;
-      for (int w = 0; w < W; ++w) inside += bitcount64(p[w] & inmask[w]);
-      if (inside >= k) hit += fammass[f];
-    }
+    for (int f = famat[v]; f < famat[v + 1]; ++f)
+      if (inparents[f] >= k) hit += fammass[f];
     total += 1.0 - hit;
   }
   return k - total;
@@ -171,12 +148,9 @@ void clustercuts::dive() {
   if (heaviest < 0) return;
   // Its undecided parent with the least dead mass joins first.
   int u = -1;
-  const uint64_t* hp = m.parents(famcol[heaviest]);
-  for (int w = 0; w < W; ++w)
-    for (uint64_t word = hp[w]; word; word &= word - 1) {
-      const int q = 64 * w + lowestbit(word);
-      if (state[q] == undecided && (u < 0 || alive[q] > alive[u])) u = q;
-    }
+  forbits(m.parents(famcol[heaviest]), W, [&](int q) {
+    if (state[q] == undecided && (u < 0 || alive[q] > alive[u])) u = q;
+  });
   if (u < 0) return;
   const size_t mark = trail.size();
   setin(u);
@@ -187,7 +161,7 @@ void clustercuts::dive() {
 }
 
 int clustercuts::separate(const double* x, int order, double minviolation, long budget,
-                          std::vector<uint64_t>& out, long& nodes) {
+                          std::vector<setword>& out, long& nodes) {
   k = order;
   load(x);
   visited = 0;
@@ -206,7 +180,7 @@ int clustercuts::separate(const double* x, int order, double minviolation, long 
     undo(mark);
     if (foundviolation > minviolation) {
       out.insert(out.end(), found.begin(), found.end());
-      out.push_back(uint64_t(k));
+      out.push_back(setword(k));
       ++added;
     }
     // Later seeds look only for clusters without s.
@@ -217,7 +191,7 @@ int clustercuts::separate(const double* x, int order, double minviolation, long 
   return added;
 }
 
-int clustercuts::cycles(const std::vector<int>& chosen, std::vector<uint64_t>& out) {
+int clustercuts::cycles(const std::vector<int>& chosen, std::vector<setword>& out) {
   // Tarjan's strong components over the arcs child -> parent, iteratively.
   std::vector<int> index(size_t(n), -1), low(size_t(n), 0), stack, calls, next(size_t(n), 0);
   std::vector<char> onstack(size_t(n), 0);
@@ -267,7 +241,7 @@ int clustercuts::cycles(const std::vector<int>& chosen, std::vector<uint64_t>& o
 
 // Triangles {v, a, b} for every support family of v holding parents a and b: at most
 // one of the three may take both others as parents.
-int clustercuts::triangles(const double* x, double minviolation, std::vector<uint64_t>& out) {
+int clustercuts::triangles(const double* x, double minviolation, std::vector<setword>& out) {
   load(x);
   std::vector<int> parentsof;
   std::vector<uint64_t> seen;

@@ -24,7 +24,6 @@
 // an integral solution a cycle is always found (strong components, as a fallback).
 #pragma once
 
-#include <cstdint>
 #include <vector>
 
 #include "search/ilpmodel.hh"
@@ -37,15 +36,15 @@ class clustercuts {
   // minviolation, at most one per seed, the most violated one the search finds for it.
   // Returns the number appended; nodes receives the search nodes visited.
   int separate(const double* x, int k, double minviolation, long budget,
-               std::vector<uint64_t>& out, long& nodes);
+               std::vector<setword>& out, long& nodes);
 
   // Triangles violated as 2-clusters: of three variables, at most one takes the two
   // others as parents. Appends cuts with k = 2.
-  int triangles(const double* x, double minviolation, std::vector<uint64_t>& out);
+  int triangles(const double* x, double minviolation, std::vector<setword>& out);
 
   // The strong components (of at least two variables) of the network that gives
   // variable v the family of column chosen[v]; appends their masks and returns how many.
-  int cycles(const std::vector<int>& chosen, std::vector<uint64_t>& out);
+  int cycles(const std::vector<int>& chosen, std::vector<setword>& out);
 
  private:
   const ilpmodel& m;
@@ -72,7 +71,7 @@ class clustercuts {
   double target = 0.0;             // a cluster must beat this violation
   long visited = 0;
   long limit = 0;
-  std::vector<uint64_t> found;     // the best cluster of the current seed
+  std::vector<setword> found;     // the best cluster of the current seed
   double foundviolation = 0.0;
 
   void load(const double* x);

@@ -24,7 +24,8 @@ clusterlp::clusterlp(const ilpmodel& m)
     : m(m), n(m.n), W(m.W), S(m.W + 1), lp(new ClpSimplex()),
       ub(size_t(m.columns()), 1.0), dead(size_t(m.columns()), 0),
       lpcol(size_t(m.columns()), -1), xs(size_t(m.columns()), 0.0),
-      dj(size_t(m.columns()), 0.0), rowsof(size_t(m.n)) {
+      dj(size_t(m.columns()), 0.0), base(size_t(m.n)), reach(size_t(m.n) * m.n),
+      rowsof(size_t(m.n)), priced(size_t(m.n)) {
   std::vector<double> rowbound(size_t(n), 1.0);
   lp->setLogLevel(0);
   lp->loadProblem(0, n, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, rowbound.data(),
@@ -59,9 +60,9 @@ int clusterlp::rows() const { return lp->numberRows() - n; }
 
 // Whether model column j has a coefficient in cut row `row`.
 bool clusterlp::coefficient(int j, int row) const {
-  const uint64_t* cut = &pool[size_t(rowcut[row - n]) * S];
+  const setword* cut = &pool[size_t(rowcut[row - n]) * S];
   const int k = int(cut[W]);
-  const uint64_t* p = m.parents(j);
+  const setword* p = m.parents(j);
   bool hit;
   if (k == 1) {
     hit = meet(p, cut, W);
@@ -138,13 +139,24 @@ void clusterlp::gather() {
       xs[modelcol[c]] = sol[c];
       nonzero.push_back(modelcol[c]);
     }
+  indexsupport();
 }
 
+// The support by variable: model columns are grouped by variable, so sorting the
+// nonzero columns groups them too.
+void clusterlp::indexsupport() {
+  std::sort(nonzero.begin(), nonzero.end());
+  supportat.assign(size_t(n) + 1, 0);
+  for (int j : nonzero) ++supportat[m.child[j] + 1];
+  for (int v = 0; v < n; ++v) supportat[v + 1] += supportat[v];
+}
+
+// Over the priced rows only (a row at price 0 changes nothing), as provebound explains.
 double clusterlp::reducedcost(int j) const {
   const int v = m.child[j];
-  double d = m.loss[j] - price[v];
-  for (int r : rowsof[v])
-    if (coefficient(j, r)) d -= price[r];
+  double d = m.loss[j] - base[v];
+  for (int r : priced[v])
+    if (coefficient(j, r) == bool(hitform[r - n])) d += std::fabs(price[r]);
   return d;
 }
 
@@ -170,10 +182,39 @@ double clusterlp::provebound() {
       total += price[r] * rowlower[r];
     }
   }
+  // Reduced costs, rewritten: a <= row (hitting form) has y <= 0 and holds the columns
+  // that hit its cluster, a >= row has y >= 0 and holds the others, so
+  //   d_j = loss_j - base_v + sum over the rows r over v that j hits of |y_r|,
+  // base_v being v's convexity price plus the prices of its >= rows. Every order-1 row
+  // whose cluster holds one of j's parents is hit, so loss_j - base_v + max over j's
+  // parents u of reach[v][u] (the |y_r| of v's order-1 rows over u) is a floor; where
+  // it is not negative the column adds nothing and cannot enter, and the floor serves
+  // as its reduced cost for fixing. Most columns end there (on win95pts-cl_10000 the
+  // rows over v were otherwise scanned for half of its 104,318 columns at every solve).
+  for (int v = 0; v < n; ++v) {
+    base[v] = price[v];
+    priced[v].clear();
+    double* reachv = &reach[size_t(v) * n];
+    std::fill(reachv, reachv + n, 0.0);
+    for (int r : rowsof[v]) {
+      if (price[r] == 0.0) continue;
+      priced[v].push_back(r);
+      if (!hitform[r - n]) base[v] += price[r];
+      const setword* cut = &pool[size_t(rowcut[r - n]) * S];
+      if (cut[W] == 1) forbits(cut, W, [&](int u) { reachv[u] += std::fabs(price[r]); });
+    }
+  }
   for (int j = 0; j < m.columns(); ++j) {
     if (ub[j] == 0.0) continue;
-    dj[j] = reducedcost(j);
-    if (dj[j] < 0.0) total += dj[j];
+    const int v = m.child[j];
+    const double* reachv = &reach[size_t(v) * n];
+    double most = 0.0;
+    forbits(m.parents(j), W, [&](int u) { most = std::max(most, reachv[u]); });
+    dj[j] = m.loss[j] - base[v] + most;
+    if (dj[j] < 0.0) {
+      dj[j] = reducedcost(j);
+      if (dj[j] < 0.0) total += dj[j];
+    }
   }
   proved = total;
   return total;
@@ -256,6 +297,7 @@ void clusterlp::endtrials() {
   nonzero.clear();
   for (int j = 0; j < m.columns(); ++j)
     if (xs[j] != 0.0) nonzero.push_back(j);
+  indexsupport();
   dj = saveddj;
   proved = savedproved;
 }

@@ -68,7 +68,7 @@ class clusterlp {
 
   // Adds cuts (S words each: W words of members, then k) to the pool and their rows to
   // the LP when x violates them by more than minviolation; returns the rows added.
-  int addcuts(const std::vector<uint64_t>& cuts, double minviolation);
+  int addcuts(const std::vector<setword>& cuts, double minviolation);
   // Puts back the pooled cuts that x violates by more than minviolation.
   int restorepooled(double minviolation);
   // Takes out rows slack at the current solution for `stale` solves in a row.
@@ -97,17 +97,21 @@ class clusterlp {
                                  // first n are the variables' artificial columns
   bool artificial = false;       // whether the last solution uses one
   std::vector<double> xs;        // per model column, the solution
-  std::vector<int> nonzero;      // the model columns with a nonzero in xs
+  std::vector<int> nonzero;      // the model columns with a nonzero in xs, ascending
+  std::vector<int> supportat;    // per variable, its run of nonzero (n + 1 entries)
   std::vector<double> dj;        // per model column, the reduced cost of bound()
   std::vector<double> price;     // per row, the prices of bound(), signs clipped
+  std::vector<double> base;      // per variable, see provebound
+  std::vector<double> reach;     // per variable and parent, see provebound
   // Rows: per cut row (from n on), its pool cut, solves slack in a row, and whether it
   // is written in the hitting form (<= |C| - k) or the other (>= k).
-  std::vector<uint64_t> pool;
+  std::vector<setword> pool;
   std::vector<int> poolrow;      // per pool cut, its row or -1
   std::vector<int> rowcut;
   std::vector<int> age;
   std::vector<char> hitform;
   std::vector<std::vector<int>> rowsof;  // per variable, the cut rows over it
+  std::vector<std::vector<int>> priced;  // the same at a nonzero price (provebound)
   bool rowsofstale = true;
   double proved = 0.0;
   long pivots = 0, trialpivots = 0;
@@ -125,7 +129,8 @@ class clusterlp {
   int pricein();
   void gather();
   double provebound();
-  double excess(const uint64_t* cut, const double* x) const;
+  double excess(const setword* cut) const;  // of x(): > 0 when violated
+  void indexsupport();
   void appendrow(int cut);
   void flushrows();
   void indexrows();

@@ -10,14 +10,9 @@ namespace {
 // A row counts as slack when its activity is this far inside its bound.
 constexpr double slackness = 1e-6;
 
-int members(const uint64_t* cut, int W) {
-  int k = 0;
-  for (int w = 0; w < W; ++w) k += bitcount64(cut[w]);
-  return k;
-}
-
 // Whether a family with these parents has at least k of them inside the cluster.
-bool hits(const uint64_t* parents, const uint64_t* cut, int W, int k) {
+bool hits(const setword* parents, const setword* cut, int W, int k) {
+  if (k == 1) return meet(parents, cut, W);
   int inside = 0;
   for (int w = 0; w < W; ++w) inside += bitcount64(parents[w] & cut[w]);
   return inside >= k;
@@ -26,39 +21,37 @@ bool hits(const uint64_t* parents, const uint64_t* cut, int W, int k) {
 }  // namespace
 
 // How far x exceeds the cut's right-hand side (> 0: violated).
-double clusterlp::excess(const uint64_t* cut, const double* x) const {
+double clusterlp::excess(const setword* cut) const {
   const int k = int(cut[W]);
   double total = 0.0;
-  for (int w = 0; w < W; ++w)
-    for (uint64_t word = cut[w]; word; word &= word - 1) {
-      const int v = 64 * w + lowestbit(word);
-      for (int j = m.start[v]; j < m.start[v + 1]; ++j)
-        if (x[j] > 0.0 && hits(m.parents(j), cut, W, k)) total += x[j];
+  forbits(cut, W, [&](int v) {
+    for (int i = supportat[v]; i < supportat[v + 1]; ++i) {
+      const int j = nonzero[i];
+      if (hits(m.parents(j), cut, W, k)) total += xs[j];
     }
-  return total - (members(cut, W) - k);
+  });
+  return total - (setsize(cut, W) - k);
 }
 
 // The row of a pool cut over the active columns, in its sparser form; queued for
 // flushrows.
 void clusterlp::appendrow(int c) {
-  const uint64_t* cut = &pool[size_t(c) * S];
+  const setword* cut = &pool[size_t(c) * S];
   const int k = int(cut[W]);
   if (rowstarts.empty()) rowstarts.push_back(0);
   const size_t from = cols.size();
   other.clear();
-  for (int w = 0; w < W; ++w)
-    for (uint64_t word = cut[w]; word; word &= word - 1) {
-      const int v = 64 * w + lowestbit(word);
-      other.push_back(v);  // v's artificial column, an empty family
-      for (int j = m.start[v]; j < m.start[v + 1]; ++j) {
-        if (lpcol[j] < 0) continue;
-        (hits(m.parents(j), cut, W, k) ? cols : other).push_back(lpcol[j]);
-      }
+  forbits(cut, W, [&](int v) {
+    other.push_back(v);  // v's artificial column, an empty family
+    for (int j = m.start[v]; j < m.start[v + 1]; ++j) {
+      if (lpcol[j] < 0) continue;
+      (hits(m.parents(j), cut, W, k) ? cols : other).push_back(lpcol[j]);
     }
+  });
   const bool hitting = other.size() >= cols.size() - from;
   if (hitting) {
     lower.push_back(-COIN_DBL_MAX);
-    upperrhs.push_back(double(members(cut, W) - k));
+    upperrhs.push_back(double(setsize(cut, W) - k));
   } else {
     cols.resize(from);
     cols.insert(cols.end(), other.begin(), other.end());
@@ -90,20 +83,17 @@ void clusterlp::indexrows() {
   if (!rowsofstale) return;
   for (auto& list : rowsof) list.clear();
   for (int r = n; r < lp->numberRows(); ++r) {
-    const uint64_t* cut = &pool[size_t(rowcut[r - n]) * S];
-    for (int w = 0; w < W; ++w)
-      for (uint64_t word = cut[w]; word; word &= word - 1)
-        rowsof[64 * w + lowestbit(word)].push_back(r);
+    forbits(&pool[size_t(rowcut[r - n]) * S], W, [&](int v) { rowsof[v].push_back(r); });
   }
   rowsofstale = false;
 }
 
-int clusterlp::addcuts(const std::vector<uint64_t>& cuts, double minviolation) {
+int clusterlp::addcuts(const std::vector<setword>& cuts, double minviolation) {
   const int count = int(cuts.size()) / S;
   int added = 0;
   for (int k = 0; k < count; ++k) {
-    const uint64_t* cut = &cuts[size_t(k) * S];
-    if (excess(cut, x()) <= minviolation) continue;
+    const setword* cut = &cuts[size_t(k) * S];
+    if (excess(cut) <= minviolation) continue;
     pool.insert(pool.end(), cut, cut + S);
     poolrow.push_back(-1);
     appendrow(int(poolrow.size()) - 1);
@@ -116,7 +106,7 @@ int clusterlp::addcuts(const std::vector<uint64_t>& cuts, double minviolation) {
 int clusterlp::restorepooled(double minviolation) {
   int added = 0;
   for (int c = 0; c < int(poolrow.size()); ++c) {
-    if (poolrow[c] >= 0 || excess(&pool[size_t(c) * S], x()) <= minviolation) continue;
+    if (poolrow[c] >= 0 || excess(&pool[size_t(c) * S]) <= minviolation) continue;
     appendrow(c);
     ++added;
   }

@@ -1,9 +1,10 @@
 #include "search/sinkrounding.hh"
 
+#include <algorithm>
 #include <cmath>
 
 sinkrounding::sinkrounding(const ilpmodel& m)
-    : m(m), unplaced(size_t(m.W)), candidate(size_t(m.n)), order(size_t(m.n)) {}
+    : m(m), polisher(m), unplaced(size_t(m.W)), candidate(size_t(m.n)), order(size_t(m.n)) {}
 
 // v's family inside the unplaced set with the most mass, the first (smallest loss) of
 // equal ones; -1 when none fits.
@@ -15,8 +16,8 @@ int sinkrounding::bestinside(int v, const double* x) const {
 }
 
 double sinkrounding::round(const double* x, std::vector<int>& chosen) {
-  const int n = m.n, W = m.W;
-  for (int w = 0; w < W; ++w) unplaced[w] = 0;
+  const int n = m.n;
+  std::fill(unplaced.begin(), unplaced.end(), 0);
   for (int v = 0; v < n; ++v) addbit(unplaced.data(), v);
   for (int v = 0; v < n; ++v) candidate[v] = bestinside(v, x);
   for (int k = n - 1; k >= 0; --k) {
@@ -34,16 +35,5 @@ double sinkrounding::round(const double* x, std::vector<int>& chosen) {
           hasbit(m.parents(candidate[v]), sink))
         candidate[v] = bestinside(v, x);
   }
-  // The best network for the order: each variable's first family inside its predecessors.
-  chosen.assign(size_t(n), -1);
-  double loss = 0.0;
-  for (int k = 0; k < n; ++k) {
-    const int v = order[k];
-    for (int j = m.start[v]; j < m.start[v + 1] && chosen[v] < 0; ++j)
-      if (within(m.parents(j), unplaced.data(), W)) chosen[v] = j;
-    if (chosen[v] < 0) return HUGE_VAL;
-    loss += m.loss[chosen[v]];
-    addbit(unplaced.data(), v);
-  }
-  return loss;
+  return polisher.polish(order, chosen);
 }

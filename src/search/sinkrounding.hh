@@ -4,16 +4,16 @@
 // Sinks first: among the variables still unplaced, the one whose best family inside the
 // unplaced set carries the most LP mass (ties to the smaller loss) becomes the last of
 // them in the order, and no other variable may take it as a parent any more. The order
-// found this way is then completed optimally: every variable takes its best family whose
-// parents all come before it. Any order gives an acyclic network, and an LP solution that
-// is integral and acyclic is reproduced. Cost: n rounds of a scan over the unplaced
-// variables' candidate families, rescanning only the variables that lost their candidate.
+// found this way is then improved by local search over orders (orderpolish), which also
+// gives every variable its best family among its predecessors, so the network is
+// acyclic. Cost: n rounds of a scan over the unplaced variables' candidate families,
+// rescanning only the variables that lost their candidate, then the polish.
 #pragma once
 
-#include <cstdint>
 #include <vector>
 
 #include "search/ilpmodel.hh"
+#include "search/orderpolish.hh"
 
 class sinkrounding {
  public:
@@ -25,7 +25,8 @@ class sinkrounding {
 
  private:
   const ilpmodel& m;
-  std::vector<uint64_t> unplaced;
+  orderpolish polisher;
+  std::vector<setword> unplaced;
   std::vector<int> candidate;
   std::vector<int> order;
 
