@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 #include <sstream>
 
 #include "core/fail.hh"
@@ -12,7 +13,6 @@
 #include "core/status.hh"
 #include "search/stops.hh"
 
-static long firstpivots = 0, laterpivots = 0;
 namespace {
 
 // Cuts violated by less than this are not worth a row.
@@ -22,7 +22,7 @@ constexpr long separationbudget = 200000;
 // Solves a cluster row may stay slack before it leaves the LP.
 constexpr int stale = 5;
 // Cut rounds per tree node; the root runs until no cut is found.
-const int treerounds = getenv("TR") ? atoi(getenv("TR")) : 10;
+constexpr int treerounds = 10;
 // A column value this close to 0 or 1 counts as integral.
 constexpr double integrality = 1e-6;
 // Seconds between progress lines.
@@ -127,19 +127,55 @@ bool bcsearch::integral(const double* x) {
   return true;
 }
 
+// An integral LP solution: an acyclic one is the node's optimum (a new incumbent when
+// better); a cyclic one gets the cuts of its strong components. True when settled.
+bool bcsearch::settleintegral(double b) {
+  found_clusters.clear();
+  if (separator.cycles(chosen, found_clusters) == 0) {
+    double loss = 0.0;
+    for (int j : chosen) loss += model.loss[j];
+    tryincumbent(chosen, loss);
+    closed = std::min(closed, b);
+    return true;
+  }
+  const int added = lp.addcuts(found_clusters, 0.5);
+  check(added > 0, "a cycle of an integral solution is cut off");
+  cutsfound += added;
+  return false;
+}
+
+// One round of cuts for the LP solution in hand: pooled cuts it violates come back;
+// without any, the separator looks for order-1 clusters and, when none is violated,
+// for order-2 triangles (cheap) and, at the root, for order-2 clusters. Returns the
+// rows added.
+int bcsearch::cutround(bool root) {
+  lp.dropslack(stale);
+  int added = lp.restorepooled(minviolation);
+  if (added > 0) return added;
+  std::vector<setword>& cuts = found_clusters;
+  const double* x = lp.x();
+  cuts.clear();
+  long visited = 0;
+  separator.separate(x, 1, minviolation, separationbudget, cuts, visited);
+  if (cuts.empty()) separator.triangles(x, minviolation, cuts);
+  if (cuts.empty() && root) separator.separate(x, 2, minviolation, separationbudget, cuts, visited);
+  added = lp.addcuts(cuts, minviolation);
+  cutsfound += added;
+  return added;
+}
+
+// Settles a node by rounds of LP solves and cuts: pruned, closed by an integral
+// solution, or left to branch when no cut is violated enough (or, below the root,
+// after treerounds rounds).
 bcsearch::settled bcsearch::process(const bcnode& node, bool root, int& status) {
-  std::vector<setword>& masks = found_clusters;
-  int rounds = 0;
   double b = node.bound;
-  for (;;) {
+  for (int rounds = 0;; ++rounds) {
     if (rounds > 0 && seconds() > double(p.maxseconds)) {
       reportstop(p, loglevel::warn, time_limit_reached);
       status = searchstatus::time_limit;
       return stop;
     }
-    const long before = lp.iterations();
     const clusterlp::outcome o = lp.solve(incumbent - tolerance());
-    (rounds == 0 ? firstpivots : laterpivots) += lp.iterations() - before;
     if (o == clusterlp::failed) {
       reportstop(p, loglevel::warn, "The LP solver failed. Stopping");
       status = searchstatus::memory_limit;
@@ -149,54 +185,31 @@ bcsearch::settled bcsearch::process(const bcnode& node, bool root, int& status) 
       branching.observe(node.path.back(), node.change,
                         (o == clusterlp::pruned ? incumbent : lp.bound()) - node.bound);
     if (o == clusterlp::pruned) return done;
-    const double* x = lp.x();
     b = std::max(b, lp.bound());
     if (root) {
       rootdj = lp.reducedcosts();
       rootbound = lp.bound();
       fixbyreducedcost();
     }
-    if (integral(x)) {
-      masks.clear();
-      if (separator.cycles(chosen, masks) == 0) {
-        double loss = 0.0;
-        for (int j : chosen) loss += model.loss[j];
-        tryincumbent(chosen, loss);
-        closed = std::min(closed, b);
-        return done;
-      }
-      const int added = lp.addcuts(masks, 0.5);
-      check(added > 0, "a cycle of an integral solution is cut off");
-      cutsfound += added;
+    if (integral(lp.x())) {
+      if (settleintegral(b)) return done;
       continue;
     }
     if (root || rounds == 0) {
       std::vector<int> network;
-      const double loss = rounding.round(x, network);
+      const double loss = rounding.round(lp.x(), network);
       tryincumbent(network, loss);
       if (b >= incumbent - tolerance()) return done;
     }
-    lp.dropslack(stale);
-    int added = lp.restorepooled(minviolation);
-    if (added == 0) {
-      masks.clear();
-      long visited = 0;
-      separator.separate(x, 1, minviolation, separationbudget, masks, visited);
-      if (masks.empty()) separator.triangles(x, minviolation, masks);
-      if (masks.empty() && root) separator.separate(x, 2, minviolation, separationbudget, masks, visited);
-      added = lp.addcuts(masks, minviolation);
-      cutsfound += added;
-    }
+    const int added = cutround(root);
     if (root && p.verbose >= 2) {
       std::ostringstream text;
-      text << "root round " << rounds << ": loss bound " << b << " lp " << lp.value() << ", " << added << " cuts, "
+      text << "root round " << rounds << ": loss bound " << b << ", " << added << " cuts, "
            << lp.rows() << " rows";
       logline(loglevel::debug, text.str());
     }
-    ++rounds;
-    if (added == 0 || (!root && rounds >= treerounds)) break;
+    if (added == 0 || (!root && rounds + 1 >= treerounds)) return branch;
   }
-  return branch;
 }
 
 // Branches the node in hand: the child to search first stays in node, the other is
@@ -225,14 +238,26 @@ bool bcsearch::split(bcnode& node) {
 int bcsearch::search() {
   started = std::chrono::steady_clock::now();
   int status = searchstatus::finished;
-  for (int v = 0; v < model.n; ++v)
-    if (model.empty(v)) {
-      boundscore = bestscore;  // nothing beats the cutoff
-      return status;
-    }
-  // Plunging: after a branching the search goes on with one child while its bound stays
-  // within a quarter of the gap above the best open bound (the LP keeps the parent's
-  // basis, a few pivots away); otherwise it takes the best open node and its saved basis.
+  bool feasible = true;
+  for (int v = 0; v < model.n; ++v) feasible &= !model.empty(v);
+  try {
+    // A variable without a family left: nothing beats the cutoff.
+    if (feasible) loop(status);
+  } catch (const std::bad_alloc&) {
+    // The machine refused memory: stop as at a limit, with what the search has.
+    reportstop(p, loglevel::warn, "Out of memory. Stopping");
+    status = searchstatus::memory_limit;
+  }
+  bestscore = model.topsum - incumbent;
+  boundscore = model.topsum - globalbound();
+  return status;
+}
+
+// Plunging: after a branching the search goes on with one child while its bound stays
+// within a quarter of the gap above the best open bound (the LP keeps the parent's
+// basis, a few pivots away); otherwise it takes the best open node and its saved basis.
+// The node in hand counts in the global bound (active) until it is settled or queued.
+void bcsearch::loop(int& status) {
   bcnode node{0.0, {}, 0.0, {}};
   bool diving = true;
   while (diving || !open.empty()) {
@@ -243,28 +268,24 @@ int bcsearch::search() {
     active = node.bound;
     if (limitreached(status)) {
       open.push(std::move(node));
-      break;
+      return;
     }
     open.apply(node.path);
     if (!dived && !node.basis.empty()) lp.loadbasis(node.basis);
     const settled s = process(node, nodes++ == 0, status);
-    active = HUGE_VAL;
     if (s == stop) {
       open.push(std::move(node));
-      break;
+      return;
     }
     if (s == branch) diving = split(node);
-    if (!diving && open.empty()) break;
+    active = diving ? node.bound : HUGE_VAL;
+    if (!diving && open.empty()) return;
     if (gapreached()) {
       reportstop(p, loglevel::info, "Desired minimum gap achieved. Stopping");
       status = searchstatus::gap_reached;
       if (diving) open.push(std::move(node));
-      break;
+      return;
     }
     progress(false);
   }
-  if (getenv("LPSTATS")) fprintf(stderr, "LPSTATS first %ld later %ld trials %ld trialpivots %ld pivots %ld active %d rows %d live %d\n", firstpivots, laterpivots, branching.trials(), lp.trialiterations(), lp.iterations(), lp.active(), lp.rows(), [&]{int c=0; for (int j=0;j<model.columns();++j) c+=lp.live(j); return c;}());
-  bestscore = model.topsum - incumbent;
-  boundscore = model.topsum - globalbound();
-  return status;
 }

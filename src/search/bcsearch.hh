@@ -66,7 +66,10 @@ class bcsearch {
 
   enum settled { branch, done, stop };
   settled process(const bcnode& node, bool root, int& status);
+  bool settleintegral(double b);
+  int cutround(bool root);
   bool split(bcnode& node);
+  void loop(int& status);
   bool tryincumbent(const std::vector<int>& network, double loss);
   bool integral(const double* x);
   void fixbyreducedcost();
