@@ -42,7 +42,7 @@ for f in $files; do
   /usr/bin/time -f '%M %U %S' -o "$scratch/rss" "$bin" "$scratch/options" >/dev/null 2>"$scratch/err"
   code=$?
   wall=$(echo "$(date +%s.%N) - $start" | bc)
-  read -r rss user sys <"$scratch/rss"
+  read -r rss user sys < <(tail -n 1 "$scratch/rss")
   cpu=$(echo "$user + $sys" | bc)
   score=$(awk '$1 == "ilpscore" || $1 == "dynprog" {print $2}' "$scratch/out" 2>/dev/null)
   nodes=$(awk '$1 == "iter" {print $2}' "$scratch/out" 2>/dev/null)
