@@ -1,13 +1,18 @@
 // bnsl: learns the structure of a Bayesian network from data or from a score file.
 // One pass: options, input, score cache, clean-up, one action; the exit code says how
-// the action ended.
+// the action ended. `bnsl OPTIONFILE [option=value ...]` runs; `bnsl --help` writes the
+// reference of options, algorithms and exit codes.
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
 
 #include "app/actions.hh"
 #include "app/options.hh"
 #include "core/fail.hh"
 #include "core/log.hh"
+#include "core/stop.hh"
 #include "io/io.hh"
 #include "scoring/buildmap.hh"
 
@@ -56,11 +61,16 @@ void load_cache(const params& par, io& rec, int records) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const char* program = argc > 0 ? argv[0] : "bnsl";
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    print_help(program);
+    return exitcode::success;
+  }
   params par;
   io rec;
   print_banner();
-  if (argc < 2) usage(argc > 0 ? argv[0] : "bnsl");
-  readparams(par, argv[1]);
+  if (argc < 2) usage(program);
+  readparams(par, argv[1], std::vector<std::string>(argv + 2, argv + argc));
   printparams(par);
   open_output(par);
 
@@ -68,7 +78,9 @@ int main(int argc, char** argv) {
   load_cache(par, rec, records);
   rec.vacuum(par);
 
-  const int code = findaction(par.algorithm)->run(par, rec);
+  const action* chosen = findaction(par.algorithm);
+  if (chosen->search) arm_stop_request();
+  const int code = chosen->run(par, rec);
   fflush(par.outfile);
   return code;
 }
