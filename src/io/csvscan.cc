@@ -2,12 +2,7 @@
 
 #include "core/fail.hh"
 
-namespace {
-// Chunks of 1 MB.
-constexpr size_t chunk = size_t(1) << 20;
-}  // namespace
-
-csvscanner::csvscanner(FILE* in, char separator, const std::string& name)
+csvscanner::csvscanner(FILE* in, char separator, const std::string& name, size_t chunk)
     : in(in), separator(separator), name(name), buffer(chunk) {
   for (int c = 0; c < 256; ++c) {
     plain[c] = c != static_cast<unsigned char>(separator) && c != '\n' && c != '\r';
@@ -26,15 +21,32 @@ void csvscanner::malformed(const char* what) const {
 }
 
 // Blanks after an unquoted value are not part of it.
-void csvscanner::endfield(csvrecord& r) {
-  if (!fieldquoted)
-    while (r.text.size() > fieldstart &&
-           (r.text.back() == ' ' || (r.text.back() == '\t' && separator != '\t')))
-      r.text.pop_back();
-  r.ends.push_back(uint32_t(r.text.size()));
+inline void csvscanner::endfield(csvrecord& r) {
+  if (!fieldquoted) {
+    const char* text = r.text.data();
+    size_t end = r.used;
+    while (end > fieldstart && (text[end - 1] == ' ' || (text[end - 1] == '\t' && separator != '\t'))) --end;
+    r.used = end;
+  }
+  r.ends.push_back(uint32_t(r.used));
   r.quoted.push_back(fieldquoted);
-  fieldstart = r.text.size();
+  fieldstart = r.used;
   fieldquoted = false;
+}
+
+// Fields are short: a plain byte loop into room made in advance costs less than a
+// vector insert per run (callgrind, 5 MB of 37 word columns: 27% fewer instructions
+// for the scanner).
+inline void csvscanner::copyrun(csvrecord& r, const bool* keep) {
+  if (r.text.size() < r.used + (len - pos) + 8) r.text.resize(r.used + (len - pos) + 4096);
+  // Locals: stores through a char pointer could alias every member.
+  const char* from = buffer.data() + pos;
+  const char* const stop = buffer.data() + len;
+  char* to = r.text.data() + r.used;
+  char* const start = to;
+  while (from < stop && keep[static_cast<unsigned char>(*from)]) *to++ = *from++;
+  r.used += size_t(to - start);
+  pos = size_t(from - buffer.data());
 }
 
 // A state machine over the bytes, resumable at any chunk boundary: the field's bytes
@@ -43,7 +55,7 @@ void csvscanner::endfield(csvrecord& r) {
 bool csvscanner::next(csvrecord& r) {
   enum class at { fieldstart, plain, quoted, quote, afterquote };
   const auto blank = [this](char c) { return c == ' ' || (c == '\t' && separator != '\t'); };
-  r.text.clear();
+  r.used = 0;
   r.ends.clear();
   r.quoted.clear();
   fieldstart = 0;
@@ -56,41 +68,46 @@ bool csvscanner::next(csvrecord& r) {
       if (state == at::quoted) malformed("a quoted field is not closed");
       if (!any) return false;
       endfield(r);
-      return true;
+      break;
     }
-    const char c = buffer[pos];
+    char c = buffer[pos];
     switch (state) {
       case at::fieldstart:
         if (blank(c)) {
           ++pos;
-        } else if (c == '"') {
+          continue;
+        }
+        if (c == '"') {
           ++pos;
           state = at::quoted;
           fieldquoted = any = true;
-        } else {
-          state = at::plain;
-        }
-        continue;
-      case at::plain: {
-        size_t q = pos;
-        while (q < len && plain[static_cast<unsigned char>(buffer[q])]) ++q;
-        if (q > pos) {
-          r.text.insert(r.text.end(), buffer.data() + pos, buffer.data() + q);
-          any = true;
-          pos = q;
           continue;
         }
+        state = at::plain;
+        [[fallthrough]];
+      case at::plain: {
+        // Unquoted fields follow each other here without a pass through the loop's
+        // head (callgrind, 5 MB of 37 word columns: 14% fewer instructions for the
+        // scanner).
+        const size_t from = pos;
+        copyrun(r, plain);
+        any = any || pos > from;
+        while (pos + 1 < len && buffer[pos] == separator && plain[static_cast<unsigned char>(buffer[pos + 1])] &&
+               buffer[pos + 1] != '"' && !blank(buffer[pos + 1])) {
+          ++pos;
+          endfield(r);
+          any = true;
+          copyrun(r, plain);
+        }
+        if (pos == len) continue;
         break;
       }
       case at::quoted: {
-        size_t q = pos;
-        while (q < len && inquote[static_cast<unsigned char>(buffer[q])]) ++q;
-        r.text.insert(r.text.end(), buffer.data() + pos, buffer.data() + q);
-        pos = q;
+        copyrun(r, inquote);
         if (pos == len) continue;
         if (buffer[pos] == '\n') {
           ++lineno;
-          r.text.push_back('\n');
+          r.text[r.used++] = '\n';
         } else {
           state = at::quote;
         }
@@ -99,7 +116,8 @@ bool csvscanner::next(csvrecord& r) {
       }
       case at::quote:  // after a '"' inside a quoted field: "" is one quote
         if (c == '"') {
-          r.text.push_back('"');
+          if (r.used + 8 >= r.text.size()) r.text.resize(r.used + 4096);
+          r.text[r.used++] = '"';
           ++pos;
           state = at::quoted;
         } else {
@@ -114,8 +132,8 @@ bool csvscanner::next(csvrecord& r) {
         if (c != separator && c != '\n' && c != '\r') malformed("text follows a closing quote");
         break;
     }
-    // c ends the field: a separator or a line end.
-    ++pos;
+    // buffer[pos] ends the field: a separator or a line end.
+    c = buffer[pos++];
     if (c == separator) {
       endfield(r);
       any = true;
@@ -126,14 +144,16 @@ bool csvscanner::next(csvrecord& r) {
     if (c == '\r' && (pos < len || fill()) && buffer[pos] == '\n') ++pos;
     if (any) {
       endfield(r);
-      return true;
+      break;
     }
     // A blank line: the record starts again on the next line.
-    r.text.clear();
+    r.used = 0;
     r.ends.clear();
     r.quoted.clear();
     fieldstart = 0;
     firstline = lineno;
     state = at::fieldstart;
   }
+  if (r.text.size() < r.used + 8) r.text.resize(r.used + 8);
+  return true;
 }

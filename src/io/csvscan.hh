@@ -19,7 +19,10 @@
 #include <vector>
 
 struct csvrecord {
-  std::vector<char> text;      // the fields' bytes, back to back (unquoted, unescaped)
+  // The fields' bytes at [0, used), back to back, and at least 8 bytes more, so that
+  // the first 8 bytes of any field can be loaded as one word.
+  std::vector<char> text;
+  size_t used = 0;
   std::vector<uint32_t> ends;  // ends[k]: the end of field k in text; field k starts at ends[k-1]
   std::vector<uint8_t> quoted;  // quoted[k]: field k was quoted
 
@@ -31,8 +34,8 @@ struct csvrecord {
 
 class csvscanner {
  public:
-  // name is the file's name, for messages.
-  csvscanner(FILE* in, char separator, const std::string& name);
+  // name is the file's name, for messages; the file is read in chunks of chunk bytes.
+  csvscanner(FILE* in, char separator, const std::string& name, size_t chunk = size_t(1) << 20);
 
   // Reads the next record into r; false at the end of the file. A quote left open at
   // the end of the file, or text after a closing quote, ends the run with a message
@@ -44,6 +47,9 @@ class csvscanner {
  private:
   bool fill();
   void endfield(csvrecord& r);
+  // Copies the bytes from pos on while keep[] says so, into r; the copy loop writes
+  // through a pointer into room made once per chunk.
+  void copyrun(csvrecord& r, const bool* keep);
   [[noreturn]] void malformed(const char* what) const;
 
   FILE* in;
