@@ -3,6 +3,7 @@
 // what the program does.
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "app/actions.hh"
@@ -44,17 +45,20 @@ const codehelp exit_codes[] = {
     {exitcode::fatal, "an input or option error, with its message on standard error"},
 };
 
-void paragraph(const std::string& text) {
-  // Lines of at most 78 characters, indented by 6.
+// The text in lines of at most 78 characters, indented by 6; the first line starts
+// with `first` (6 characters) in place of the indent.
+void paragraph(const std::string& text, const std::string& first = "      ") {
   const size_t width = 72;
   size_t start = 0;
+  std::string indent = first;
   while (start < text.size()) {
     size_t end = std::min(text.size(), start + width);
     if (end < text.size()) {
       const size_t blank = text.rfind(' ', end);
       if (blank != std::string::npos && blank > start) end = blank;
     }
-    printf("      %s\n", text.substr(start, end - start).c_str());
+    printf("%s%s\n", indent.c_str(), text.substr(start, end - start).c_str());
+    indent = "      ";
     start = end;
     while (start < text.size() && text[start] == ' ') ++start;
   }
@@ -63,12 +67,15 @@ void paragraph(const std::string& text) {
 }  // namespace
 
 void print_help(const char* programname) {
+  const char* slash = std::strrchr(programname, '/');
+  if (slash != nullptr) programname = slash + 1;
   printf("Usage: %s OPTIONFILE [option=value ...]\n"
          "       %s --help\n\n"
          "Learns the structure of a Bayesian network from categorical data (native format or\n"
          "CSV) or from a file of local scores. The option file holds one option=value per\n"
          "line; a line starting with # is a comment. Settings given after the file name\n"
-         "override the file's, in order. docs/guide.md walks through a first run.\n\n"
+         "override the file's, in order. A switch takes true or false (or 1 and 0).\n"
+         "docs/guide.md walks through a first run.\n\n"
          "Options (type; default):\n",
          programname, programname);
   for (const optionhelp& o : option_reference()) {
@@ -81,8 +88,5 @@ void print_help(const char* programname) {
     paragraph(a->advice);
   }
   printf("\nExit codes:\n");
-  for (const codehelp& c : exit_codes) {
-    printf("  %d\n", c.code);
-    paragraph(c.meaning);
-  }
+  for (const codehelp& c : exit_codes) paragraph(c.meaning, format("  %-4d", c.code));
 }

@@ -146,7 +146,7 @@ const option option_table[] = {
      }},
     {"graphfile", "file", "none", "the learnt network as a Graphviz DOT file, with the variable names",
      [](params& p, const option_text& t) { p.graphfile = t.value; }},
-    {"forcelocalsearch", "switch", "1", "polish every network found by hill climbing (algorithms 2, 5)",
+    {"forcelocalsearch", "switch", "true", "polish every network found by hill climbing (algorithms 2, 5)",
      [](params& p, const option_text& t) { p.forcelocalsearch = flag(t) != 0; }},
     {"verbose", "integer", "1", "0 quiet, 1 summaries, 2 details, 3 and more debugging",
      [](params& p, const option_text& t) { p.verbose = whole(t); }},
@@ -157,7 +157,7 @@ const option option_table[] = {
      }},
     {"ilpapprox", "integer >= 0", "0", "samples of the approximation in the integer-programming model (0: exact)",
      [](params& p, const option_text& t) { p.ilpapprox = whole(t, 0); }},
-    {"cacheformat", "text", "none", "cache file format: csv writes the text cache",
+    {"cacheformat", "text", "none", "cache file format: csv for the text cache (read and written)",
      [](params& p, const option_text& t) { p.cacheformat = t.value; }},
     {"inputcache", "file", "none", "read the score cache from this file instead of building it",
      [](params& p, const option_text& t) {
@@ -207,7 +207,7 @@ const option option_table[] = {
        p.alpha = real(t, 0.0);
        t.state.alphagiven = true;
      }},
-    {"duplist", "switch", "0", "branch-and-bound: late duplicate detection",
+    {"duplist", "switch", "false", "branch-and-bound: late duplicate detection",
      [](params& p, const option_text& t) { p.duplist = flag(t); }},
     {"initialbest", "number", "none", "score of a known network: a lower bound for the searches",
      [](params& p, const option_text& t) { p.initialbest = real(t); }},
@@ -227,7 +227,8 @@ const option option_table[] = {
      }},
     {"mingap", "number >= 0", "0", "branch-and-bound stops when its gap in percent is below this",
      [](params& p, const option_text& t) { p.mingap = real(t, 0.0); }},
-    {"abstarget", "number >= 0", "0 (none)", "branch-and-bound stops when a score beyond this is reached",
+    {"abstarget", "number >= 0", "0 (none)",
+     "branch-and-bound stops once its best score is above this or its bound below it",
      [](params& p, const option_text& t) { p.abstarget = real(t, 0.0); }},
     {"node", "integer >= -1", "-1 (all)", "build the cache of this variable only (algorithm 3)",
      [](params& p, const option_text& t) { p.node = whole(t, -1); }},
@@ -241,7 +242,7 @@ const option option_table[] = {
      [](params& p, const option_text& t) { p.diskspacename = t.value; }},
     {"diskspace", "integer >= 0", "0", "swap space in MB, added to maxmem",
      [](params& p, const option_text& t) { p.diskspace = whole(t, 0); }},
-    {"prunescores", "switch", "1", "prune parent sets that cannot be optimal while building the cache",
+    {"prunescores", "switch", "true", "prune parent sets that cannot be optimal while building the cache",
      [](params& p, const option_text& t) { p.prunescores = flag(t) > 0; }},
     {"inputformat", "native or csv", "by extension", "format of inputfile: csv for any name, native for a .csv name",
      [](params& p, const option_text& t) {
