@@ -67,9 +67,10 @@ int main(int argc, char** argv) {
   }
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
-  printf("file %s (%.1f MB)\nvalues %lld\nbest of %d: %.0f ms, %.2f ns per value, %.0f MB/s\n"
-         "peak resident memory %.0f MB\n",
-         path.c_str(), bytes / 1e6, values, repeats, best * 1e3, best * 1e9 / double(values > 0 ? values : 1),
-         bytes / 1e6 / best, usage.ru_maxrss / 1024.0);
+  printf(
+      "file %s (%.1f MB)\nvalues %lld\nbest of %d: %.0f ms, %.2f ns per value, %.0f MB/s\n"
+      "peak resident memory %.0f MB\n",
+      path.c_str(), bytes / 1e6, values, repeats, best * 1e3,
+      best * 1e9 / double(values > 0 ? values : 1), bytes / 1e6 / best, usage.ru_maxrss / 1024.0);
   return 0;
 }

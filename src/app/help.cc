@@ -69,15 +69,16 @@ void paragraph(const std::string& text, const std::string& first = "      ") {
 void print_help(const char* programname) {
   const char* slash = std::strrchr(programname, '/');
   if (slash != nullptr) programname = slash + 1;
-  printf("Usage: %s OPTIONFILE [option=value ...]\n"
-         "       %s --help\n\n"
-         "Learns the structure of a Bayesian network from categorical data (native format or\n"
-         "CSV) or from a file of local scores. The option file holds one option=value per\n"
-         "line; a line starting with # is a comment. Settings given after the file name\n"
-         "override the file's, in order. A switch takes true or false (or 1 and 0).\n"
-         "docs/guide.md walks through a first run.\n\n"
-         "Options (type; default):\n",
-         programname, programname);
+  printf(
+      "Usage: %s OPTIONFILE [option=value ...]\n"
+      "       %s --help\n\n"
+      "Learns the structure of a Bayesian network from categorical data (native format or\n"
+      "CSV) or from a file of local scores. The option file holds one option=value per\n"
+      "line; a line starting with # is a comment. Settings given after the file name\n"
+      "override the file's, in order. A switch takes true or false (or 1 and 0).\n"
+      "docs/guide.md walks through a first run.\n\n"
+      "Options (type; default):\n",
+      programname, programname);
   for (const optionhelp& o : option_reference()) {
     printf("  %s (%s; %s)\n", o.key, o.type, o.fallback);
     paragraph(o.meaning);

@@ -69,7 +69,9 @@ int load_input(params& par, io& rec) {
 // The true graph is read, and a network file checked for its data, before the search.
 void load_comparison(const params& par, io& rec) {
   if (par.networkfile != params::notdef && rec.nrecords <= 0)
-    fatal("Option networkfile needs a data set: the network's probability tables are counted from it.");
+    fatal(
+        "Option networkfile needs a data set: the network's probability tables are counted from "
+        "it.");
   if (par.truegraph == params::notdef) return;
   std::vector<std::string> names = rec.labels;
   names.resize(size_t(std::max(rec.n, 0)));

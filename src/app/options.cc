@@ -48,8 +48,7 @@ struct option_text {
 // Every value that does not mean what its option needs ends the run here, naming the
 // option: nothing is coerced into a value the user did not write.
 [[noreturn]] void bad_value(const option_text& t, const std::string& expected) {
-  fatal("Invalid value [%s] for option %s: expected %s.", t.value.c_str(), t.key,
-        expected.c_str());
+  fatal("Invalid value [%s] for option %s: expected %s.", t.value.c_str(), t.key, expected.c_str());
 }
 
 std::string integer_range(long long lo, long long hi) {
@@ -119,9 +118,12 @@ struct option {
 };
 
 void set_ignoreconstraints(params& p, const option_text& t) {
-  if (t.value == "true" || t.value == "1") p.ignoreconstraints = 1;
-  else if (t.value == "false" || t.value == "0") p.ignoreconstraints = 0;
-  else bad_value(t, "true or false");
+  if (t.value == "true" || t.value == "1")
+    p.ignoreconstraints = 1;
+  else if (t.value == "false" || t.value == "0")
+    p.ignoreconstraints = 0;
+  else
+    bad_value(t, "true or false");
 }
 
 void set_globalmaxparents(params& p, const option_text& t) {
@@ -144,9 +146,11 @@ const option option_table[] = {
        if (!can_open(t.value, "a")) fatal("Error opening output file [%s].", t.value.c_str());
        p.outputfile = t.value;
      }},
-    {"graphfile", "file", "none", "the learnt network as a Graphviz DOT file, with the variable names",
+    {"graphfile", "file", "none",
+     "the learnt network as a Graphviz DOT file, with the variable names",
      [](params& p, const option_text& t) { p.graphfile = t.value; }},
-    {"forcelocalsearch", "switch", "true", "polish every network found by hill climbing (algorithms 2, 5)",
+    {"forcelocalsearch", "switch", "true",
+     "polish every network found by hill climbing (algorithms 2, 5)",
      [](params& p, const option_text& t) { p.forcelocalsearch = flag(t) != 0; }},
     {"verbose", "integer", "1", "0 quiet, 1 summaries, 2 details, 3 and more debugging",
      [](params& p, const option_text& t) { p.verbose = whole(t); }},
@@ -155,7 +159,8 @@ const option option_table[] = {
        const int s = whole(t);
        p.seed_generator(s > 0 ? s : static_cast<int>(time(nullptr)));
      }},
-    {"ilpapprox", "integer >= 0", "0", "samples of the approximation in the integer-programming model (0: exact)",
+    {"ilpapprox", "integer >= 0", "0",
+     "samples of the approximation in the integer-programming model (0: exact)",
      [](params& p, const option_text& t) { p.ilpapprox = whole(t, 0); }},
     {"cacheformat", "text", "none", "cache file format: csv for the text cache (read and written)",
      [](params& p, const option_text& t) { p.cacheformat = t.value; }},
@@ -186,7 +191,8 @@ const option option_table[] = {
      }},
     {"cyclecuts", "integer 0..100000", "0", "initial cycle cuts in the integer-programming model",
      [](params& p, const option_text& t) { p.cyclecuts = whole(t, 0, 100000); }},
-    {"score", "bic, aic or bdeu", "bic", "the score; bdeu takes its equivalent sample size from alpha (1 when not given)",
+    {"score", "bic, aic or bdeu", "bic",
+     "the score; bdeu takes its equivalent sample size from alpha (1 when not given)",
      [](params& p, const option_text& t) {
        const std::string name = lower(t.value);
        if (name != "bic" && name != "aic" && name != "bdeu") bad_value(t, "bic, aic or bdeu");
@@ -197,9 +203,12 @@ const option option_table[] = {
      [](params& p, const option_text& t) { p.heuristictype = whole(t); }},
     {"reduction", "none, normal or extra", "none", "arc reduction of branch-and-bound",
      [](params& p, const option_text& t) {
-       if (t.value == "normal") p.reductionnormal = true;
-       else if (t.value == "extra") p.reductionextra = true;
-       else if (t.value != "none") bad_value(t, "none, normal or extra");
+       if (t.value == "normal")
+         p.reductionnormal = true;
+       else if (t.value == "extra")
+         p.reductionextra = true;
+       else if (t.value != "none")
+         bad_value(t, "none, normal or extra");
      }},
     {"alpha", "number >= 0", "0 (1 with score=bdeu)",
      "equivalent sample size of BDeu; a value above 0 selects BDeu",
@@ -215,12 +224,15 @@ const option option_table[] = {
      [](params& p, const option_text& t) { p.maxiter = whole(t, 0); }},
     // Minutes become seconds; a product beyond the int range saturates (a wrapped
     // product could turn a huge limit into a few seconds).
-    {"maxminutes", "integer >= 0", "unlimited", "time limit of the search in minutes (0: unlimited)",
+    {"maxminutes", "integer >= 0", "unlimited",
+     "time limit of the search in minutes (0: unlimited)",
      [](params& p, const option_text& t) {
        const int64_t seconds = int64_t(whole(t, 0)) * 60;
-       p.maxseconds = seconds <= 0 ? params::U30 : static_cast<int>(std::min<int64_t>(seconds, INT_MAX));
+       p.maxseconds =
+           seconds <= 0 ? params::U30 : static_cast<int>(std::min<int64_t>(seconds, INT_MAX));
      }},
-    {"maxmem", "integer >= 0", "unlimited", "memory limit of the exact searches in MB (0: unlimited)",
+    {"maxmem", "integer >= 0", "unlimited",
+     "memory limit of the exact searches in MB (0: unlimited)",
      [](params& p, const option_text& t) {
        const int v = whole(t, 0);
        p.maxmem = v == 0 ? params::U30 : v;
@@ -242,9 +254,11 @@ const option option_table[] = {
      [](params& p, const option_text& t) { p.diskspacename = t.value; }},
     {"diskspace", "integer >= 0", "0", "swap space in MB, added to maxmem",
      [](params& p, const option_text& t) { p.diskspace = whole(t, 0); }},
-    {"prunescores", "switch", "true", "prune parent sets that cannot be optimal while building the cache",
+    {"prunescores", "switch", "true",
+     "prune parent sets that cannot be optimal while building the cache",
      [](params& p, const option_text& t) { p.prunescores = flag(t) > 0; }},
-    {"inputformat", "native or csv", "by extension", "format of inputfile: csv for any name, native for a .csv name",
+    {"inputformat", "native or csv", "by extension",
+     "format of inputfile: csv for any name, native for a .csv name",
      [](params& p, const option_text& t) {
        if (t.value != "native" && t.value != "csv") bad_value(t, "native or csv");
        p.inputformat = t.value;
@@ -252,9 +266,12 @@ const option option_table[] = {
     {"csvseparator", "character or tab", ",", "field separator of CSV data, for example ; or tab",
      [](params& p, const option_text& t) {
        const std::string& v = t.value;
-       if (v == "tab") p.csvseparator = '\t';
-       else if (v.size() == 1 && v[0] != '"') p.csvseparator = v[0];
-       else bad_value(t, "one character or tab");
+       if (v == "tab")
+         p.csvseparator = '\t';
+       else if (v.size() == 1 && v[0] != '"')
+         p.csvseparator = v[0];
+       else
+         bad_value(t, "one character or tab");
      }},
     {"missing", "refuse or drop", "refuse",
      "CSV data: a missing value (empty, NA, ?) ends the run, or drop skips its record",
@@ -263,15 +280,20 @@ const option option_table[] = {
        p.missingdrop = t.value == "drop";
      }},
     {"constraintfile", "file", "none",
-     "constraints and an initial structure in the constraint language, variables by number or by name",
+     "constraints and an initial structure in the constraint language, variables by number or by "
+     "name",
      [](params& p, const option_text& t) {
        if (!can_open(t.value, "r")) fatal("Error reading constraint file [%s].", t.value.c_str());
        p.constraintfile = t.value;
      }},
     {"networkfile", "file", "none", "the learnt network with its probability tables in BIF",
-     [](params& p, const option_text& t) { p.networkfile = t.value; }},
+     [](params& p, const option_text& t) {
+       if (t.value.empty()) bad_value(t, "a file name");
+       p.networkfile = t.value;
+     }},
     {"truegraph", "file", "none",
-     "a known graph (DOT, or arcs by names or numbers): SHD, precision and recall are printed after the result",
+     "a known graph (DOT, or arcs by names or numbers): SHD, precision and recall are printed "
+     "after the result",
      [](params& p, const option_text& t) {
        if (!can_open(t.value, "r")) fatal("Error reading true graph file [%s].", t.value.c_str());
        p.truegraph = t.value;
@@ -312,7 +334,8 @@ void warn_unknown(const std::string& key) {
     }
   }
   if (nearest != nullptr && (best <= 2 || 3 * best <= key.size()))
-    logline(loglevel::warn, format("Unknown option [%s] ignored; did you mean [%s]?", key.c_str(), nearest));
+    logline(loglevel::warn,
+            format("Unknown option [%s] ignored; did you mean [%s]?", key.c_str(), nearest));
   else
     logline(loglevel::warn, format("Unknown option [%s] ignored.", key.c_str()));
 }
@@ -366,8 +389,9 @@ void settle_score(params& p, const reading& state) {
   const std::string name = lower(p.score);
   if (name == "bdeu" && !state.alphagiven) p.alpha = 1.0;
   if ((name == "bic" || name == "aic") && state.alphagiven) {
-    logline(loglevel::warn,
-            format("Option alpha is ignored with score=%s (it applies to bdeu only)", name.c_str()));
+    logline(
+        loglevel::warn,
+        format("Option alpha is ignored with score=%s (it applies to bdeu only)", name.c_str()));
     p.alpha = 0.0;
   }
 }

@@ -41,8 +41,9 @@ names bifnames(const bifnetwork& net) {
           bifname(named ? net.states[size_t(v)][size_t(s)] : std::to_string(s), states, changed));
   }
   if (changed)
-    logline(loglevel::warn, "Names holding blanks or any of , ; | ( ) [ ] { } \" are written with _ "
-                            "in the network file");
+    logline(loglevel::warn,
+            "Names holding blanks or any of , ; | ( ) [ ] { } \" are written with _ "
+            "in the network file");
   return out;
 }
 
@@ -64,10 +65,12 @@ void write_table(FILE* f, const bifnetwork& net, const names& nm, int v) {
     } else {
       fprintf(f, "  (");
       for (size_t i = 0; i < parents.size(); ++i)
-        fprintf(f, "%s%s", i == 0 ? "" : ", ", nm.states[size_t(parents[i])][size_t(state[i])].c_str());
+        fprintf(f, "%s%s", i == 0 ? "" : ", ",
+                nm.states[size_t(parents[i])][size_t(state[i])].c_str());
       fprintf(f, ") ");
     }
-    for (int j = 0; j < r; ++j) fprintf(f, "%s%.12g", j == 0 ? "" : ", ", cpt[k * size_t(r) + size_t(j)]);
+    for (int j = 0; j < r; ++j)
+      fprintf(f, "%s%.12g", j == 0 ? "" : ", ", cpt[k * size_t(r) + size_t(j)]);
     fprintf(f, ";\n");
     // The next configuration: the last parent turns fastest.
     for (size_t i = parents.size(); i-- > 0;) {
@@ -87,7 +90,8 @@ void write_biffile(const std::string& name, const bifnetwork& net) {
   fprintf(f, "network unknown {\n}\n");
   const int n = net.structure.n;
   for (int v = 0; v < n; ++v) {
-    fprintf(f, "variable %s {\n  type discrete [ %d ] { ", nm.variables[size_t(v)].c_str(), net.categ[v]);
+    fprintf(f, "variable %s {\n  type discrete [ %d ] { ", nm.variables[size_t(v)].c_str(),
+            net.categ[v]);
     for (size_t s = 0; s < nm.states[size_t(v)].size(); ++s)
       fprintf(f, "%s%s", s == 0 ? "" : ", ", nm.states[size_t(v)][s].c_str());
     fprintf(f, " };\n}\n");

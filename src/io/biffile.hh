@@ -24,10 +24,10 @@
 #include "core/matrix.hh"
 
 struct bifnetwork {
-  std::vector<std::string> names;                 // per variable
+  std::vector<std::string> names;                // per variable
   std::vector<std::vector<std::string>> states;  // per variable; empty: numbers
-  matrix<int> categ;                              // states per variable
-  matrix<char> structure;                         // (child, parent) > 0 is an arc
+  matrix<int> categ;                             // states per variable
+  matrix<char> structure;                        // (child, parent) > 0 is an arc
   // tables[v][k * r + j]: theta(state j | configuration k) of v, configurations
   // numbered over the parents in variable order, the last parent turning fastest.
   std::vector<std::vector<double>> tables;

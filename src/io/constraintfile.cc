@@ -70,7 +70,8 @@ struct sidefile {
       size_t start = 0;
       for (int k = 0;; ++k) {
         const size_t comma = args.find(',', start);
-        std::string arg = args.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        std::string arg =
+            args.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
         out += (k == 0 || (k == 1 && arc)) ? variable(arg) : trim(&arg[0]);
         if (comma == std::string::npos) break;
         out += ',';
@@ -89,8 +90,8 @@ struct sidefile {
     for (size_t open = text.find('('); open != std::string::npos; open = text.find('(', open + 1)) {
       int child = -1, parent = -1;
       char tail = 0;
-      if (std::sscanf(text.c_str() + open, "(%d,%d%c", &child, &parent, &tail) != 3 || tail != ')' ||
-          child < 0 || child >= n || parent < 0 || parent >= n || child == parent)
+      if (std::sscanf(text.c_str() + open, "(%d,%d%c", &child, &parent, &tail) != 3 ||
+          tail != ')' || child < 0 || child >= n || parent < 0 || parent >= n || child == parent)
         fail("initial arcs are written a(child, parent) with two different variables");
       structure(child, parent) = 1;
     }
@@ -101,7 +102,8 @@ struct sidefile {
 
 void io::readconstraintfile(const params& p) {
   if (nrecords <= 0)
-    fatal("Option constraintfile needs a data set: its constraints apply while the cache is built.");
+    fatal(
+        "Option constraintfile needs a data set: its constraints apply while the cache is built.");
   FILE* f = fopen(p.constraintfile.c_str(), "r");
   if (!f) fatal("Error reading constraint file [%s].", p.constraintfile.c_str());
   sidefile file{p.constraintfile, labels};

@@ -85,7 +85,7 @@ class valueset {
   }
 
   std::vector<uint32_t> slots;  // code + 1; 0 marks an empty slot
-  std::vector<uint64_t> words;   // per code: its value as a word (0 beyond 8 bytes)
+  std::vector<uint64_t> words;  // per code: its value as a word (0 beyond 8 bytes)
   std::vector<size_t> lengths;
   std::vector<uint64_t> hashes;
   std::vector<char> bytes;
@@ -145,12 +145,14 @@ bool missing(const char* s, size_t len) {
 // write.csv and pandas' to_csv write them) and is skipped.
 std::vector<std::string> read_header(csvscanner& scan, csvrecord& r, const std::string& file,
                                      int& skip) {
-  if (!scan.next(r)) fatal("CSV file %s is empty: a header line of variable names is expected.", file.c_str());
+  if (!scan.next(r))
+    fatal("CSV file %s is empty: a header line of variable names is expected.", file.c_str());
   skip = r.size() > 1 && r.length(0) == 0 ? 1 : 0;
-  if (skip) logline(loglevel::warn, "The first CSV column has no name: read as row names and skipped");
+  if (skip)
+    logline(loglevel::warn, "The first CSV column has no name: read as row names and skipped");
   if (r.size() - skip > max_square_side)
-    fatal("CSV file %s has %d columns; at most %d variables are possible.", file.c_str(), r.size() - skip,
-          max_square_side);
+    fatal("CSV file %s has %d columns; at most %d variables are possible.", file.c_str(),
+          r.size() - skip, max_square_side);
   std::vector<std::string> names;
   for (int k = skip; k < r.size(); ++k) {
     names.push_back(r.str(k));
@@ -159,7 +161,8 @@ std::vector<std::string> read_header(csvscanner& scan, csvrecord& r, const std::
   std::vector<std::string> sorted = names;
   std::sort(sorted.begin(), sorted.end());
   const auto twice = std::adjacent_find(sorted.begin(), sorted.end());
-  if (twice != sorted.end()) fatal("CSV file %s: column name [%s] appears twice.", file.c_str(), twice->c_str());
+  if (twice != sorted.end())
+    fatal("CSV file %s: column name [%s] appears twice.", file.c_str(), twice->c_str());
   return names;
 }
 
@@ -190,8 +193,8 @@ void io::readcsv(const params& p) {
   int kept = 0;
   while (kept < p.maxdata && scan.next(r)) {
     if (r.size() != width)
-      fatal("CSV file %s line %lld: %d fields where the header has %d.", file.c_str(), scan.line(), r.size(),
-            width);
+      fatal("CSV file %s line %lld: %d fields where the header has %d.", file.c_str(), scan.line(),
+            r.size(), width);
     const char* text = r.text.data();
     const uint32_t* ends = r.ends.data() + skip;
     const uint32_t first = skip > 0 ? ends[-1] : 0;
@@ -200,8 +203,10 @@ void io::readcsv(const params& p) {
       if (missing(text + start, ends[j] - start)) absent = j;
     if (absent < vars) {
       if (!p.missingdrop)
-        fatal("CSV file %s line %lld: missing value in column [%s] (missing=drop drops such records).",
-              file.c_str(), scan.line(), names[absent].c_str());
+        fatal(
+            "CSV file %s line %lld: missing value in column [%s] (missing=drop drops such "
+            "records).",
+            file.c_str(), scan.line(), names[absent].c_str());
       ++dropped;
       continue;
     }
@@ -211,7 +216,8 @@ void io::readcsv(const params& p) {
   }
   const bool more = kept == p.maxdata && scan.next(r);
   if (dropped > 0)
-    logline(loglevel::warn, format("%lld records with missing values dropped; %d records kept.", dropped, kept));
+    logline(loglevel::warn,
+            format("%lld records with missing values dropped; %d records kept.", dropped, kept));
   if (kept == 0) fatal("CSV file %s holds no data records.", file.c_str());
 
   init(int(vars), kept);
@@ -229,7 +235,8 @@ void io::readcsv(const params& p) {
   if (p.verbose >= 1) print_states(*this);
   print_data_summary(*this, p);
   if (more)
-    logline(loglevel::warn, format("input file has more data records than were loaded. Using %d data "
-                                   "records only.",
-                                   nrecords));
+    logline(loglevel::warn,
+            format("input file has more data records than were loaded. Using %d data "
+                   "records only.",
+                   nrecords));
 }

@@ -1,5 +1,7 @@
 #include "io/csvscan.hh"
 
+#include <cstdint>
+
 #include "core/fail.hh"
 
 csvscanner::csvscanner(FILE* in, char separator, const std::string& name, size_t chunk)
@@ -25,9 +27,12 @@ inline void csvscanner::endfield(csvrecord& r) {
   if (!fieldquoted) {
     const char* text = r.text.data();
     size_t end = r.used;
-    while (end > fieldstart && (text[end - 1] == ' ' || (text[end - 1] == '\t' && separator != '\t'))) --end;
+    while (end > fieldstart &&
+           (text[end - 1] == ' ' || (text[end - 1] == '\t' && separator != '\t')))
+      --end;
     r.used = end;
   }
+  if (r.used > UINT32_MAX) malformed("a record longer than 4 GB");
   r.ends.push_back(uint32_t(r.used));
   r.quoted.push_back(fieldquoted);
   fieldstart = r.used;
@@ -92,8 +97,9 @@ bool csvscanner::next(csvrecord& r) {
         const size_t from = pos;
         copyrun(r, plain);
         any = any || pos > from;
-        while (pos + 1 < len && buffer[pos] == separator && plain[static_cast<unsigned char>(buffer[pos + 1])] &&
-               buffer[pos + 1] != '"' && !blank(buffer[pos + 1])) {
+        while (pos + 1 < len && buffer[pos] == separator &&
+               plain[static_cast<unsigned char>(buffer[pos + 1])] && buffer[pos + 1] != '"' &&
+               !blank(buffer[pos + 1])) {
           ++pos;
           endfield(r);
           any = true;

@@ -23,7 +23,7 @@ struct csvrecord {
   // the first 8 bytes of any field can be loaded as one word.
   std::vector<char> text;
   size_t used = 0;
-  std::vector<uint32_t> ends;  // ends[k]: the end of field k in text; field k starts at ends[k-1]
+  std::vector<uint32_t> ends;   // ends[k]: the end of field k in text; field k starts at ends[k-1]
   std::vector<uint8_t> quoted;  // quoted[k]: field k was quoted
 
   int size() const { return int(ends.size()); }
@@ -60,7 +60,7 @@ class csvscanner {
   size_t len = 0;
   long long lineno = 1;
   long long firstline = 1;
-  bool plain[256];  // bytes that continue an unquoted field
+  bool plain[256];    // bytes that continue an unquoted field
   bool inquote[256];  // bytes that continue a quoted field
   size_t fieldstart = 0;
   bool fieldquoted = false;

@@ -20,8 +20,10 @@ class graphreader {
     std::stringstream text;
     text << in.rdbuf();
     const std::string all = text.str();
-    if (all.find("digraph") != std::string::npos) dot(all);
-    else arclist(all);
+    if (all.find("digraph") != std::string::npos)
+      dot(all);
+    else
+      arclist(all);
     return std::move(graph);
   }
 
@@ -53,7 +55,8 @@ class graphreader {
     std::string text;
     bool nodes = false;
     for (line = 1; std::getline(in, text); ++line) {
-      while (!text.empty() && (text.back() == '\r' || std::isspace(static_cast<unsigned char>(text.back()))))
+      while (!text.empty() &&
+             (text.back() == '\r' || std::isspace(static_cast<unsigned char>(text.back()))))
         text.pop_back();
       const size_t first = text.find_first_not_of(" \t");
       if (first == std::string::npos || text[first] == '#') continue;
@@ -76,7 +79,8 @@ class graphreader {
       }
       std::istringstream words(text);
       std::string parent, child, extra;
-      if (!(words >> parent >> child) || (words >> extra)) fail("expected an arc 'parent -> child'");
+      if (!(words >> parent >> child) || (words >> extra))
+        fail("expected an arc 'parent -> child'");
       arc(parent, child);
     }
   }
@@ -106,7 +110,8 @@ class graphreader {
         i += 2;
       } else if (std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.') {
         const size_t start = i;
-        while (i < all.size() && (std::isalnum(static_cast<unsigned char>(all[i])) || all[i] == '_' || all[i] == '.'))
+        while (i < all.size() &&
+               (std::isalnum(static_cast<unsigned char>(all[i])) || all[i] == '_' || all[i] == '.'))
           ++i;
         out.push_back(all.substr(start, i - start));
       } else {
@@ -123,7 +128,8 @@ class graphreader {
     const std::vector<std::string> t = tokens(all);
     auto id = [](const std::string& w) { return w[0] == '"' ? w.substr(1) : w; };
     auto isid = [](const std::string& w) {
-      return w[0] == '"' || std::isalnum(static_cast<unsigned char>(w[0])) || w[0] == '_' || w[0] == '.';
+      return w[0] == '"' || std::isalnum(static_cast<unsigned char>(w[0])) || w[0] == '_' ||
+             w[0] == '.';
     };
     for (size_t i = 0; i < t.size(); ++i) {
       if (t[i] == "[") {

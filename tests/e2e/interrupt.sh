@@ -9,7 +9,10 @@ set -u
 bin=$1
 case_dir=$2
 scratch=$(mktemp -d)
-trap 'kill -9 "$pid" 2>/dev/null; rm -rf "$scratch"' EXIT
+pid=
+# Only a run still going (the test failed before its signal) is ended here; once
+# waited for, its process id is forgotten.
+trap '[ -n "$pid" ] && kill -9 "$pid" 2>/dev/null; rm -rf "$scratch"' EXIT
 cp -r "$case_dir"/. "$scratch"/
 cd "$scratch"
 "$bin" run.opt >actual.stdout 2>actual.stderr </dev/null &
@@ -21,6 +24,7 @@ done
 kill -INT "$pid"
 wait "$pid"
 code=$?
+pid=
 status=0
 [ "$code" = 18 ] || { echo "exit code $code, expected 18"; status=1; }
 grep -q '^\[warn\] Interrupted by a signal. Stopping$' actual.stderr || { echo "no stop message"; status=1; }

@@ -19,7 +19,8 @@ FILE* stream_of(const std::string& text) {
 }
 
 // Every record of the text, fields joined by "|".
-std::vector<std::string> records(const std::string& text, char separator = ',', size_t chunk = 1 << 20) {
+std::vector<std::string> records(const std::string& text, char separator = ',',
+                                 size_t chunk = 1 << 20) {
   FILE* f = stream_of(text);
   csvscanner scan(f, separator, "t.csv", chunk);
   csvrecord r;
@@ -86,7 +87,8 @@ TEST(CsvScanner, RecordsAcrossChunks) {
     expected.push_back(joined + "@" + std::to_string(first));
     ++line;
   }
-  for (size_t chunk : {1, 2, 3, 5, 9, 1 << 20}) EXPECT_EQ(records(text, ',', chunk), expected) << chunk;
+  for (size_t chunk : {1, 2, 3, 5, 9, 1 << 20})
+    EXPECT_EQ(records(text, ',', chunk), expected) << chunk;
 }
 
 TEST(CsvScannerDeathTest, MalformedQuotes) {
