@@ -1,6 +1,7 @@
 #include "io/csvscan.hh"
 
 #include <cstdint>
+#include <cstring>
 
 #include "core/fail.hh"
 
@@ -68,6 +69,13 @@ bool csvscanner::next(csvrecord& r) {
   firstline = lineno;
   at state = at::fieldstart;
   bool any = false;  // the record holds more than blanks
+  // The byte-order mark that spreadsheets write before UTF-8 text is no part of the
+  // first name.
+  if (firstrecord) {
+    firstrecord = false;
+    if (pos == len) fill();
+    if (len - pos >= 3 && std::memcmp(buffer.data() + pos, "\xEF\xBB\xBF", 3) == 0) pos += 3;
+  }
   for (;;) {
     if (pos == len && !fill()) {
       if (state == at::quoted) malformed("a quoted field is not closed");

@@ -6,7 +6,8 @@
 // it may hold separators and line ends, and "" stands for one '"'. Blanks (space, and
 // tab unless tab separates) around an unquoted field and around the quotes are not
 // part of the value. Lines that hold nothing but blanks are skipped. A '"' inside an
-// unquoted field is kept as a character.
+// unquoted field is kept as a character. A UTF-8 byte-order mark at the start of the
+// file is skipped.
 //
 // The bytes of a record's fields are copied back to back into the caller's csvrecord,
 // whose buffers keep their capacity from record to record: reading allocates only
@@ -64,4 +65,5 @@ class csvscanner {
   bool inquote[256];  // bytes that continue a quoted field
   size_t fieldstart = 0;
   bool fieldquoted = false;
+  bool firstrecord = true;
 };

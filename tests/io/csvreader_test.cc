@@ -56,6 +56,7 @@ TEST(CsvScanner, Rfc4180Fields) {
   EXPECT_EQ(records("a;b c;\"d;e\"\n", ';'), (v{"a|b c|d;e@1"}));
   EXPECT_EQ(records("a\t b\t\n", '\t'), (v{"a|b|@1"}));
   EXPECT_EQ(records("in\"side,x\n"), (v{"in\"side|x@1"}));
+  EXPECT_EQ(records("\xEF\xBB\xBF\"\",a\n"), (v{"|a@1"}));  // byte-order mark
 }
 
 // Across chunk boundaries: seeded random records (quoted fields with separators,
