@@ -382,18 +382,18 @@ void read_overrides(params& p, const std::vector<std::string>& words, reading& s
   }
 }
 
-// score=bdeu without alpha takes the usual equivalent sample size 1; an alpha given
-// with bic or aic would silently turn the score into BDeu, so it is dropped, with a
-// warning.
+// score=bdeu without alpha takes the usual equivalent sample size 1. A positive alpha
+// selects BDeu whatever the score option says (files written that way keep their
+// meaning), so with bic or aic it is worth a warning.
 void settle_score(params& p, const reading& state) {
   const std::string name = lower(p.score);
   if (name == "bdeu" && !state.alphagiven) p.alpha = 1.0;
-  if ((name == "bic" || name == "aic") && state.alphagiven) {
-    logline(
-        loglevel::warn,
-        format("Option alpha is ignored with score=%s (it applies to bdeu only)", name.c_str()));
-    p.alpha = 0.0;
-  }
+  if (name == "bdeu" && !(p.alpha > 0))
+    fatal("Invalid value [%g] for option alpha: expected a number above 0 with score=bdeu.",
+          p.alpha);
+  if ((name == "bic" || name == "aic") && p.alpha > 0)
+    logline(loglevel::warn,
+            format("Option alpha selects the BDeu score: score=%s is not used", name.c_str()));
 }
 
 }  // namespace

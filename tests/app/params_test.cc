@@ -210,15 +210,14 @@ TEST_F(Options, CommentsUnknownKeysAndCase) {
             "[warn] Unknown option [maxminute] ignored; did you mean [maxminutes]?\n");
 }
 
-// score=bdeu brings its usual equivalent sample size; alpha is dropped, with a
-// warning, when the score named is not BDeu; command-line settings come last.
+// score=bdeu brings its usual equivalent sample size; a positive alpha still selects
+// BDeu when another score is named, with a warning; command-line settings come last.
 TEST_F(Options, ScoreAndAlphaAndOverrides) {
   EXPECT_EQ(read("score=bdeu\n").alpha, 1.0);
   EXPECT_EQ(read("alpha=3\nscore=bdeu\n").alpha, 3.0);
   const params aic = read("alpha=3\nscore=aic\n");
-  EXPECT_EQ(aic.alpha, 0.0);
-  EXPECT_TRUE(aic.aicscore);
-  EXPECT_NE(log.find("[warn] Option alpha is ignored with score=aic (it applies to bdeu only)\n"),
+  EXPECT_EQ(aic.alpha, 3.0);
+  EXPECT_NE(log.find("[warn] Option alpha selects the BDeu score: score=aic is not used\n"),
             std::string::npos);
   write_file("opt", "verbose=2\nalgorithm=1\n");
   params p;
@@ -230,6 +229,9 @@ TEST_F(Options, ScoreAndAlphaAndOverrides) {
   EXPECT_EQ(p.alpha, 1.0);
   EXPECT_EXIT(readparams(p, "opt", {"verbose"}), testing::ExitedWithCode(255),
               "\nCommand-line setting \\[verbose\\] is not of the form option=value\\.\n$");
+  EXPECT_EXIT(read_to_the_end("score=bdeu\nalpha=0\n"), testing::ExitedWithCode(255),
+              "\nInvalid value \\[0\\] for option alpha: expected a number above 0 with "
+              "score=bdeu\\.\n$");
 }
 
 TEST_F(Options, LastLineWithoutLineEnd) { EXPECT_EQ(read("verbose=1\nverbose=4").verbose, 4); }
