@@ -70,6 +70,10 @@ bool bcsearch::limitreached(int& status) {
     status = searchstatus::time_limit;
     return true;
   }
+  if (interrupted(p, loglevel::warn)) {
+    status = searchstatus::interrupted;
+    return true;
+  }
   const double mb = memorymb();
   peakmb = std::max(peakmb, mb);
   if (mb > double(p.maxmem)) {
@@ -173,6 +177,10 @@ bcsearch::settled bcsearch::process(const bcnode& node, bool root, int& status) 
     if (rounds > 0 && seconds() > double(p.maxseconds)) {
       reportstop(p, loglevel::warn, time_limit_reached);
       status = searchstatus::time_limit;
+      return stop;
+    }
+    if (rounds > 0 && interrupted(p, loglevel::warn)) {
+      status = searchstatus::interrupted;
       return stop;
     }
     const clusterlp::outcome o = lp.solve(incumbent - tolerance());
