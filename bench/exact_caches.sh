@@ -29,8 +29,8 @@ stated() {
   grep "^| $1 " "$dir/MANIFEST.md" | awk -F'|' '{print $9}' | grep -o '^ *-[0-9.]*' | tr -d ' '
 }
 
-printf '%-32s %4s %8s %8s %7s %6s %7s %-36s %-16s %s\n' file ret wall cpu nodes cuts peakMB \
-  "score (<= bound)" optimum "ratio to best peer"
+printf '%-32s %4s %8s %8s %7s %6s %7s %-36s %-16s %-24s %s\n' file ret wall cpu nodes cuts peakMB \
+  "score (<= bound)" optimum "ratio to best peer" engine
 files="$(ls -S -r "$dir"/caches/*.jkl) $dir/insurance_20000_bic_p3.jkl $dir/alarm_20000_bic_p3.jkl
 $dir/alarm_10000_bdeu_p3.jkl"
 for f in $files; do
@@ -50,12 +50,13 @@ for f in $files; do
   bound=$(sed -n 's/^Best found .*bound = \[\(.*\)\]/\1/p' "$scratch/err")
   result=${score:--}
   if [ -n "$bound" ]; then result="$result <= $bound"; fi
+  engine=$(sed -n 's/^\[info\] Exact search by \([a-z -]*\):.*/\1/p' "$scratch/err")
   optimum=$(peer "$name" 4)
   [ -z "$optimum" ] && optimum=$(stated "$name")
   best=$(bestpeer "$name")
   ratio=-
   [ -n "$best" ] && ratio=$(echo "scale=2; $wall / $best" | bc)
-  printf '%-32s %4s %8.2f %8.2f %7s %6s %7.0f %-36s %-16s %s\n' "$name" "$code" "$wall" "$cpu" \
+  printf '%-32s %4s %8.2f %8.2f %7s %6s %7.0f %-36s %-16s %-24s %s\n' "$name" "$code" "$wall" "$cpu" \
     "${nodes:--}" "${cuts:--}" "$(echo "$rss / 1024" | bc)" "$result" "${optimum:--}" \
-    "$ratio (best peer ${best:--})"
+    "$ratio (best peer ${best:--})" "${engine:--}"
 done

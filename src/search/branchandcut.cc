@@ -58,7 +58,8 @@ int branchandcut::run() {
 
 int branchandcut::report(long nodes, double peakmb) {
   searchresult result{"ilpscore", best, status, peakmb, int(nodes), 0.0, true};
-  if (p.initialbest >= best) {
+  // A stop request can come before the first searches found any network.
+  if (p.initialbest >= best || best <= -1e99) {
     reportstop(p, loglevel::warn, "No solution found");
     result.retcode = status + searchstatus::not_beaten;
     result.beaten = false;

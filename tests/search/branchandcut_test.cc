@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <string>
 
+#include "core/resources.hh"
+#include "core/stop.hh"
 #include "search/dynprog.hh"
 #include "random_cache.hh"
 
@@ -130,4 +134,48 @@ TEST(BranchAndCut, MatchesDynamicProgrammingOnRandomCachesWithForcedArcs) {
         }
       }
   }
+}
+
+// A stop request (SIGINT) and a memory limit end the search as a time limit does: the
+// message, the status, and the best network so far, acyclic and scored as printed, with
+// a score the optimum bounds. Each runs in a child process: the stop request and the
+// memory counter are process-wide. A stop before the first searches found a network
+// (here the empty network is not allowed) writes none and adds 10 to the status, as when
+// nothing beats initialbest.
+TEST(BranchAndCut, StopsOnSignalAndMemoryLimitWithTheBestNetworkSoFar) {
+  io free, forced;
+  testsupport::random_cache(free, 9, 6, 3, 5);
+  forced_case(forced, 9, 5);
+  params p;
+  p.verbose = 0;
+  p.seed_generator(5);
+  const auto interrupt = [] {
+    arm_stop_request();
+    std::raise(SIGINT);
+  };
+  const auto overrun = [&p] {
+    p.maxmem = 1;
+    resources::memkbs += 2048.0;  // storage of the run beside the search's own
+  };
+  // The child's exit code: the search's status when its printed result holds, else 99.
+  const auto checked_run = [&p](const io& d, auto limit) {
+    int code = -1;
+    const double optimum =
+        dynprog(p, d, double(p.maxmem), matrix<char>(d.n, d.n, 0), -1e100).dynprog_aux(code);
+    limit();
+    const printed r = run_branch_and_cut(p, d);
+    const bool sound = testsupport::arcs_acyclic(r.structure) &&
+                       std::fabs(r.score - r.ilpscore) < 1e-6 && r.ilpscore <= optimum + 1e-6;
+    std::exit(sound ? r.status : 99);
+  };
+  EXPECT_EXIT(checked_run(free, interrupt), testing::ExitedWithCode(18),
+              "Interrupted by a signal. Stopping");
+  EXPECT_EXIT(checked_run(forced, overrun), testing::ExitedWithCode(14),
+              "Memory limit exceeded. [0-9.]+ MB used. Stopping");
+  EXPECT_EXIT(
+      {
+        interrupt();
+        std::exit(run_branch_and_cut(p, forced).status);
+      },
+      testing::ExitedWithCode(28), "No solution found");
 }
