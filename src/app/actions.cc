@@ -112,9 +112,10 @@ int no_action(params& p, const io& d) {
 
 const action actions[] = {
     {0, "branch-and-bound", branch_and_bound, false, true,
-     "exact, proves its network optimal; the default choice up to a few dozen variables. "
-     "On harder problems give maxminutes or maxmem: it then writes its best network and "
-     "the bound on the optimum."},
+     "exact best-first search, proves its network optimal; for small problems and scripts "
+     "that read its progress lines (10 is faster beyond about a dozen variables). On harder "
+     "problems give maxminutes or maxmem: it then writes its best network and the bound on "
+     "the optimum."},
     {1, "dynamic-programming", dynamic_programming, false, true,
      "exact over all subsets of variables: time and memory grow as 2^n, so up to about "
      "25 variables (32 at most); no treewidth bound."},
