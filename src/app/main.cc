@@ -3,11 +3,13 @@
 // the action ended.
 #include <algorithm>
 #include <cstdio>
+#include <new>
 
 #include "app/actions.hh"
 #include "app/options.hh"
 #include "core/fail.hh"
 #include "core/log.hh"
+#include "core/outputfile.hh"
 #include "io/io.hh"
 #include "scoring/buildmap.hh"
 
@@ -20,11 +22,33 @@ void print_banner() {
           "\n");
 }
 
-// The result stream: the named output file, emptied now, or standard output.
-void open_output(params& par) {
+// A cache-writing action builds its cache from data even when an input cache is named.
+bool reads_input_cache(const params& par) {
+  return par.cachefile != params::notdef && !findaction(par.algorithm)->writescache &&
+         par.useinputcache;
+}
+
+// The result stream: standard output, or the named output file, which keeps its
+// earlier contents until the run has written the whole result (core/outputfile.hh).
+// The files the run is known to read are noted first, so that an output file naming
+// one of them is refused before any work is done.
+void open_output(params& par, const char* optionfile) {
+  outputfile::note_input(optionfile);
+  if (par.inputfile != params::notdef) outputfile::note_input(par.inputfile);
+  if (reads_input_cache(par)) outputfile::note_input(par.cachefile);
   if (par.outputfile == params::notdef) return;
-  par.outfile = fopen(par.outputfile.c_str(), "w");
+  par.outfile = outputfile::open(par.outputfile);
   if (!par.outfile) fatal("Error opening output file [%s].", par.outputfile.c_str());
+}
+
+// Puts the result file in place once the action has finished.
+void close_output(params& par) {
+  fflush(par.outfile);
+  if (par.outputfile == params::notdef) return;
+  std::string failed;
+  if (!outputfile::close(par.outfile) || !outputfile::commit(failed))
+    fatal("Error writing output file [%s].", par.outputfile.c_str());
+  par.outfile = stdout;
 }
 
 // Reads the data set (or a score file in its place) and returns the number of data
@@ -44,8 +68,7 @@ int load_input(params& par, io& rec) {
 }
 
 void load_cache(const params& par, io& rec, int records) {
-  if (par.cachefile != params::notdef && !findaction(par.algorithm)->writescache &&
-      par.useinputcache) {
+  if (reads_input_cache(par)) {
     rec.readDORVcache(par);
   } else if (records > 0) {
     rec.cache = buildmap(rec, par, rec.logsearchspace, rec.cachesize);
@@ -53,22 +76,32 @@ void load_cache(const params& par, io& rec, int records) {
   if (rec.cache.empty()) fatal("Error reading cache - no input provided.");
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
   params par;
   io rec;
   print_banner();
   if (argc < 2) usage(argc > 0 ? argv[0] : "bnsl");
   readparams(par, argv[1]);
   printparams(par);
-  open_output(par);
+  open_output(par, argv[1]);
 
   const int records = load_input(par, rec);
   load_cache(par, rec, records);
   rec.vacuum(par);
 
   const int code = findaction(par.algorithm)->run(par, rec);
-  fflush(par.outfile);
+  close_output(par);
   return code;
+}
+
+}  // namespace
+
+// Memory the machine refuses outside the searches that stop on it ends the run like
+// any other resource error, with the earlier outputs left in place.
+int main(int argc, char** argv) {
+  try {
+    return run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    fatal("Out of memory: the machine refused the memory this run needs.");
+  }
 }

@@ -5,7 +5,7 @@
 //     "parent" -> "child";  one line per arc, children in variable order, then parents
 //   }
 // A variable without a label is named v<index>; quotes and backslashes in labels are
-// escaped. The file is replaced on each write.
+// escaped. The file is replaced once it is complete (core/outputfile.hh).
 #pragma once
 
 #include <string>
