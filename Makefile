@@ -1,7 +1,9 @@
-# Thin front end over CMake: `make demo`, `make test`, `make check`.
+# Thin front end over CMake: `make demo`, `make test`, `make check`, `make fuzz`.
 JOBS ?= 2
+# Seconds each fuzz target runs in `make fuzz`.
+FUZZ_SECONDS ?= 60
 
-.PHONY: all build demo test check bench clean
+.PHONY: all build demo test check bench fuzz clean
 
 all: build
 
@@ -24,5 +26,11 @@ bench:
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DBNSL_BENCH=ON >/dev/null
 	cmake --build build-bench -j $(JOBS)
 
+# The libFuzzer targets of tests/fuzz, built with clang, run one after the other.
+fuzz:
+	cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Release -DBNSL_FUZZ=ON >/dev/null
+	cmake --build build-fuzz -j $(JOBS) --target fuzz_targets
+	tests/fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
+
 clean:
-	rm -rf build build-san build-bench
+	rm -rf build build-san build-bench build-fuzz

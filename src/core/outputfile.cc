@@ -125,8 +125,10 @@ void discard_all() {
 
 void note_input(const std::string& path) {
   struct stat info;
-  if (stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode))
-    inputs.push_back({info.st_dev, info.st_ino});
+  if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return;
+  for (const identity& in : inputs)
+    if (in.dev == info.st_dev && in.ino == info.st_ino) return;
+  inputs.push_back({info.st_dev, info.st_ino});
 }
 
 }  // namespace outputfile

@@ -6,9 +6,10 @@
 #include "export/ampl.hh"
 
 namespace {
-// The sampling passes end after this many even when cyclecuts asks for more: each pass
-// enumerates the cycles of a whole structure, and the set of distinct cycles stops
-// growing long before (a larger cyclecuts still bounds the cuts written).
+// The sampling passes end after this many even when cyclecuts asks for more, so that
+// the writer ends whatever the option says: a pass draws a parent set per variable and
+// enumerates the cycles of the result (100000 passes over nine variables: 0.06 s). A
+// larger cyclecuts still bounds the number of cuts written.
 constexpr long long most_cycle_passes = 100000;
 }  // namespace
 

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -137,7 +138,8 @@ void take_header(const textrow& row, long long& expected, const place& at) {
 
 void read_text_cache(io& d, const params& p) {
   const std::string& name = p.cachefile;
-  FILE* fp = fopen(name.c_str(), "r");
+  std::unique_ptr<FILE, int (*)(FILE*)> file(fopen(name.c_str(), "r"), fclose);
+  FILE* fp = file.get();
   if (fp == nullptr) fatal("Error opening cache file for reading [%s].", name.c_str());
   outputfile::note_input(name);
   d.cache.clear();
@@ -177,7 +179,7 @@ void read_text_cache(io& d, const params& p) {
     ++rows;
     if (expected > 0) --expected;
   }
-  fclose(fp);
+  file.reset();
   if (expected > 0) bad_row_at("fewer rows than its header announces", at);
   if (rows == 0) fatal("Error reading cache file [%s] - cache not created.", name.c_str());
   if (p.verbose > 1)

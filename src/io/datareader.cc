@@ -55,14 +55,15 @@ int scan_integers(const char* s, long long* values) {
 // are made only for a file that has the variables. A regular file answers from its
 // size; any other stream is read ahead.
 bool implausible_variables(long long n, long long tokens, textreader& in) {
-  if (n < 0 || n > max_square_side) return true;
-  if (n < big_variables) return false;
+  if (n < big_variables) return n < 0;
+  if (n > max_square_side) return true;
   return !in.holds(2 * std::max(tokens, n) - 1);
 }
 
-// The tokens that the sections a header announces hold at the least.
+// The tokens that the sections a header announces hold at the least; for a number of
+// variables no table can hold, the claim is refused before this counts.
 long long announced_tokens(const header& h, int records) {
-  const long long n = h.variables, square = n * n;
+  const long long n = std::min(std::max(h.variables, 0), max_square_side), square = n * n;
   long long tokens = 0;
   if (h.structure >= 0) tokens += square;
   if (h.structure > 0) tokens += square;

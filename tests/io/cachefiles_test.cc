@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 
 #include "../search/random_cache.hh"
 #include "cache_fixture.hh"
@@ -211,6 +212,29 @@ TEST_F(CacheFiles, WriteFailuresNameTheFile) {
   p.cachefile = path("d");
   EXPECT_EXIT(written.writeDORVcache(p, written.initialstructure), testing::ExitedWithCode(255),
               "^Error writing cache output file \\[" + path("d.dorv") + "\\]\\.\n$");
+}
+
+// A cache write that fails at one file replaces none of the earlier cache's files and
+// leaves no temporary behind.
+TEST_F(CacheFiles, FailedWriteLeavesTheEarlierCacheWhole) {
+  io earlier;
+  small_cache(earlier);
+  write(earlier, path("c"));
+  std::filesystem::remove(path("c.node1.dorv"));
+  std::filesystem::create_directory(path("c.node1.dorv"));
+  std::map<std::string, std::string> before;
+  for (const auto& f : std::filesystem::directory_iterator(dir))
+    if (f.is_regular_file()) before[f.path().string()] = file_text(f.path().string());
+  io later;
+  small_cache(later);
+  later.cache[0][0].first = -1.0;
+  later.cache[2][0].first = -2.0;
+  EXPECT_EXIT(write(later, path("c")), testing::ExitedWithCode(255),
+              "^Error writing cache output file \\[" + path("c.node1.dorv") + "\\]\\.\n$");
+  std::map<std::string, std::string> after;
+  for (const auto& f : std::filesystem::directory_iterator(dir))
+    if (f.is_regular_file()) after[f.path().string()] = file_text(f.path().string());
+  EXPECT_EQ(after, before);
 }
 
 TEST_F(CacheFiles, BinaryReadFailuresNameTheFile) {

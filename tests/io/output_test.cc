@@ -179,6 +179,10 @@ TEST_F(Output, OversizedFamiliesEndWithTheParameterMessage) {
   s(0, 1) = 1;  // 100000 states times 1001 configurations
   p.outfile = fopen(path("out").c_str(), "w");
   EXPECT_EXIT(d.dooutput(p, s, familytables(d, p)), testing::ExitedWithCode(255), message);
+  matrix<char> none(3, 3, 0);
+  d.categ[0] = 100000001;  // no parents, but 10^8 + 1 states
+  EXPECT_EXIT(d.dooutput(p, none, familytables(d, p)), testing::ExitedWithCode(255), message);
+  d.categ[0] = 100000;
   // Without data the family's score comes from the cache, but q must still fit.
   cache_only();
   d.categ[1] = 70000;

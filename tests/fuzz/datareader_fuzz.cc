@@ -1,0 +1,15 @@
+// The data-set reader, and the score-file reader it hands a one-number first line to,
+// as the driver calls them, on a stream over the fuzzer's bytes.
+#include "fuzz_support.hh"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  FILE* in = fmemopen(const_cast<uint8_t*>(data), size, "r");
+  if (in == nullptr) return 0;  // fmemopen refuses an empty buffer
+  fuzzsupport::run_reader([in](io& d, params& p) {
+    p.infile = in;
+    d.readDORVinput(p);
+    if (d.nrecords <= 0) d.readCussenscache(p);
+  });
+  fclose(in);
+  return 0;
+}
