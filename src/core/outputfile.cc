@@ -18,10 +18,19 @@ struct pending {
   bool closed;
 };
 
+// An input file by its name and the identity the name had when it was noted.
 struct identity {
   dev_t dev;
   ino_t ino;
+  std::string path;
 };
+
+// Whether the name still names the same file: an input removed since then may have
+// left its inode number to another file.
+bool still_named(const identity& in) {
+  struct stat now;
+  return stat(in.path.c_str(), &now) == 0 && now.st_dev == in.dev && now.st_ino == in.ino;
+}
 
 std::vector<pending> outputs;
 std::vector<identity> inputs;
@@ -36,7 +45,7 @@ void refuse_if_input(const std::string& target) {
   struct stat info;
   if (stat(target.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return;
   for (const identity& in : inputs)
-    if (in.dev == info.st_dev && in.ino == info.st_ino)
+    if (in.dev == info.st_dev && in.ino == info.st_ino && still_named(in))
       fatal("Output file [%s] is also an input of this run.", target.c_str());
 }
 
@@ -126,9 +135,12 @@ void discard_all() {
 void note_input(const std::string& path) {
   struct stat info;
   if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return;
-  for (const identity& in : inputs)
-    if (in.dev == info.st_dev && in.ino == info.st_ino) return;
-  inputs.push_back({info.st_dev, info.st_ino});
+  for (identity& in : inputs)
+    if (in.dev == info.st_dev && in.ino == info.st_ino) {
+      in.path = path;
+      return;
+    }
+  inputs.push_back({info.st_dev, info.st_ino, path});
 }
 
 }  // namespace outputfile

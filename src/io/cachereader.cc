@@ -142,10 +142,11 @@ void read_base_file(io& d, const std::string& x) {
   read_matrix(fp.get(), d.n, d.n, name, d.initialstructure);
   expect_end(fp.get(), name);
   if (!valid_allowance(d.allow))
-    fatal("Cache file %s has an invalid allowance matrix (-1, 0 or 1, required arcs "
-          "acyclic).", name.c_str());
+    fatal("Cache file %s has an invalid allowance matrix (elements -1, 0 or 1, 0 on the "
+          "diagonal, required arcs without a cycle).", name.c_str());
   if (!valid_structure(d.initialstructure))
-    fatal("Cache file %s has an invalid structure (0 or 1, acyclic).", name.c_str());
+    fatal("Cache file %s has an invalid structure (elements 0 or 1, without a cycle).",
+          name.c_str());
 }
 
 }  // namespace

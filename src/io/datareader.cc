@@ -241,9 +241,11 @@ header read_header(FILE* stream, long long* values, int& count) {
 }
 
 // A one-number first line starts a score file; the score-file reader goes on from the
-// second line of the same stream.
-int start_score_file(io& d, textreader& in, long long nodes) {
-  if (implausible_variables(nodes, 2 * nodes, in)) fatal("%s", first_line_error);
+// second line of the same stream, with a reader of its own, so nothing is read ahead
+// here. Only tables of n entries are made now; the n x n ones wait for the parent sets
+// of every variable (readCussenscache).
+int start_score_file(io& d, long long nodes) {
+  if (nodes < 0 || nodes > max_square_side) fatal("%s", first_line_error);
   logtext(format("GUESSING INPUT IN .gob FORMAT WITH [%d] NODES\n", int(nodes)));
   d.init(int(nodes), 0, false);
   d.nrecords = 0;
@@ -263,7 +265,7 @@ int io::readDORVinput(const params& p) {
   long long values[6];
   int count = 0;
   const header h = read_header(p.infile, values, count);
-  if (count == 1) return start_score_file(*this, in, values[0]);
+  if (count == 1) return start_score_file(*this, values[0]);
   if (count < 4) fatal("%s", first_line_error);
   const int records = p.maxdata < h.records ? p.maxdata : h.records;
   if (implausible_variables(h.variables, announced_tokens(h, records), in))
