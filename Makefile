@@ -1,18 +1,31 @@
-# Thin front end over CMake: `make demo`, `make test`, `make check`, `make fuzz`.
+# Thin front end over CMake: `make demo`, `make test`, `make check`, `make install`,
+# `make fuzz`.
 JOBS ?= 2
+PREFIX ?= /usr/local
 # Seconds each fuzz target runs in `make fuzz`.
 FUZZ_SECONDS ?= 60
 
-.PHONY: all build demo test check bench fuzz clean
+.PHONY: all build program demo install test check bench fuzz clean
 
 all: build
 
 build:
-	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DBNSL_TESTS=ON >/dev/null
 	cmake --build build -j $(JOBS)
 
-demo: build
-	cd examples && ../build/bnsl demo.opt
+# The program alone: no GoogleTest needed.
+program:
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DBNSL_TESTS=OFF >/dev/null
+	cmake --build build -j $(JOBS) --target bnsl
+
+# Learns the Asia network from the bundled CSV file (examples/asia.csv, see
+# docs/guide.md); the graph and the network are written to examples/asia.dot and
+# examples/asia.bif.
+demo: program
+	cd examples && ../build/bnsl asia-csv.opt
+
+install: program
+	cmake --install build --prefix $(PREFIX)
 
 test: build
 	cd build && ctest --output-on-failure -j $(JOBS)
@@ -28,7 +41,8 @@ bench:
 
 # The libFuzzer targets of tests/fuzz, built with clang, run one after the other.
 fuzz:
-	cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Release -DBNSL_FUZZ=ON >/dev/null
+	cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Release -DBNSL_TESTS=OFF \
+	  -DBNSL_FUZZ=ON >/dev/null
 	cmake --build build-fuzz -j $(JOBS) --target fuzz_targets
 	tests/fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
 

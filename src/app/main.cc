@@ -1,16 +1,23 @@
 // bnsl: learns the structure of a Bayesian network from data or from a score file.
 // One pass: options, input, score cache, clean-up, one action; the exit code says how
-// the action ended.
+// the action ended. `bnsl OPTIONFILE [option=value ...]` runs; `bnsl --help` writes the
+// reference of options, algorithms and exit codes.
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "app/actions.hh"
 #include "app/options.hh"
 #include "core/fail.hh"
 #include "core/log.hh"
 #include "core/outputfile.hh"
+#include "core/stop.hh"
 #include "io/io.hh"
+#include "io/truegraph.hh"
 #include "scoring/buildmap.hh"
 
 namespace {
@@ -34,7 +41,8 @@ bool reads_input_cache(const params& par) {
 // one of them is refused before any work is done.
 void open_output(params& par, const char* optionfile) {
   outputfile::note_input(optionfile);
-  if (par.inputfile != params::notdef) outputfile::note_input(par.inputfile);
+  for (const std::string* input : {&par.inputfile, &par.constraintfile, &par.truegraph})
+    if (*input != params::notdef) outputfile::note_input(*input);
   if (reads_input_cache(par)) outputfile::note_input(par.cachefile);
   if (par.outputfile == params::notdef) return;
   par.outfile = outputfile::open(par.outputfile);
@@ -51,20 +59,48 @@ void close_output(params& par) {
   par.outfile = stdout;
 }
 
-// Reads the data set (or a score file in its place) and returns the number of data
-// records loaded, -1 when no input file was named.
+// CSV data is named by inputformat=csv, or by the extension .csv unless inputformat
+// says native.
+bool csv_input(const params& par) {
+  if (par.inputformat != params::notdef) return par.inputformat == "csv";
+  const std::string& name = par.inputfile;
+  if (name.size() < 4) return false;
+  std::string extension = name.substr(name.size() - 4);
+  for (char& c : extension) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return extension == ".csv";
+}
+
+// Reads the data set (or a score file in its place) and the constraint file, and
+// returns the number of data records loaded, -1 when no input file was named.
 int load_input(params& par, io& rec) {
   if (par.inputfile == params::notdef) return -1;
   par.infile = fopen(par.inputfile.c_str(), "r");
   if (!par.infile) fatal("Error reading input file [%s].", par.inputfile.c_str());
-  rec.readDORVinput(par);
+  if (csv_input(par)) {
+    rec.readcsv(par);
+  } else {
+    rec.readDORVinput(par);
+    if (rec.nrecords <= 0) rec.readCussenscache(par);
+  }
   const int records = rec.nrecords;
-  if (records <= 0) rec.readCussenscache(par);
   fclose(par.infile);
   par.infile = stdin;
+  if (par.constraintfile != params::notdef) rec.readconstraintfile(par);
   for (int i = 0; i < rec.n && i < rec.maxparents.size(); ++i)
     rec.maxparents[i] = std::min(rec.maxparents[i], par.globalmaxparents);
   return records;
+}
+
+// The true graph is read, and a network file checked for its data, before the search.
+void load_comparison(const params& par, io& rec) {
+  if (par.networkfile != params::notdef && rec.nrecords <= 0)
+    fatal(
+        "Option networkfile needs a data set: the network's probability tables are counted from "
+        "it.");
+  if (par.truegraph == params::notdef) return;
+  std::vector<std::string> names = rec.labels;
+  names.resize(size_t(std::max(rec.n, 0)));
+  rec.truestructure = read_truegraph(par.truegraph, names);
 }
 
 void load_cache(const params& par, io& rec, int records) {
@@ -77,19 +113,27 @@ void load_cache(const params& par, io& rec, int records) {
 }
 
 int run(int argc, char** argv) {
+  const char* program = argc > 0 ? argv[0] : "bnsl";
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    print_help(program);
+    return exitcode::success;
+  }
   params par;
   io rec;
   print_banner();
-  if (argc < 2) usage(argc > 0 ? argv[0] : "bnsl");
-  readparams(par, argv[1]);
+  if (argc < 2) usage(program);
+  readparams(par, argv[1], std::vector<std::string>(argv + 2, argv + argc));
   printparams(par);
   open_output(par, argv[1]);
 
   const int records = load_input(par, rec);
   load_cache(par, rec, records);
+  load_comparison(par, rec);
   rec.vacuum(par);
 
-  const int code = findaction(par.algorithm)->run(par, rec);
+  const action* chosen = findaction(par.algorithm);
+  if (chosen->search) arm_stop_request();
+  const int code = chosen->run(par, rec);
   close_output(par);
   return code;
 }

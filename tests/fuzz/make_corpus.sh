@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes the seed corpus of the fuzz targets from the project's own inputs: the small data
-# sets and score files of the end-to-end cases, and the native caches bnsl writes for the
-# data sets among them. Seeds are named seed-*; regression inputs of earlier findings
+# sets, CSV files and score files of the end-to-end cases, the native caches bnsl writes
+# for the data sets among them, the bundled CSV example and side files. Seeds are named seed-*; regression inputs of earlier findings
 # (regress-*) are left alone.
 #
 # Usage: make_corpus.sh BNSL   (a built bnsl binary)
@@ -12,7 +12,9 @@ e2e=$here/../e2e
 corpus=$here/corpus
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-for t in datareader_fuzz scorefile_fuzz textcache_fuzz binarycache_fuzz; do
+targets=()
+for src in "$here"/*_fuzz.cc; do targets+=("$(basename "$src" .cc)"); done
+for t in "${targets[@]}"; do
   mkdir -p "$corpus/$t"
   rm -f "$corpus/$t"/seed-*
 done
@@ -31,7 +33,8 @@ seed() {  # seed TARGET FILE: copies FILE under a name taken from its content
 for f in $(small_inputs); do
   first=$(head -1 "$f")
   case "$f" in
-    *.csv) seed textcache_fuzz "$f" ;;
+    *.dorv.csv) seed textcache_fuzz "$f" ;;
+    *.csv) seed csvreader_fuzz "$f" ;;
     *)
       if [[ $first =~ ^[[:space:]]*[0-9]+[[:space:]]*$ ]]; then seed scorefile_fuzz "$f"
       else seed datareader_fuzz "$f"; fi ;;
@@ -60,6 +63,17 @@ for f in $(small_inputs); do
   printf 'inputfile=data\noutputcache=c.gob\nalgorithm=9\nverbose=0\n' >"$dir/options"
   (cd "$dir" && "$bin" options >/dev/null 2>&1) && seed scorefile_fuzz "$dir/c.gob"
 done
-for t in datareader_fuzz scorefile_fuzz textcache_fuzz binarycache_fuzz; do
+
+# The bundled CSV example, cut to its first records; side files for the four variables
+# sidefile_fuzz reads them for: the constraint file and the true graph of csv_twin, and
+# the same graph as an arc list, joined with "@@@@".
+head -40 "$here/../../examples/asia.csv" >"$work/asia.csv"
+seed csvreader_fuzz "$work/asia.csv"
+{ cat "$e2e/csv_twin/constraints.txt"; printf '@@@@'; cat "$e2e/csv_twin/true.dot"; } >"$work/side1"
+{ printf 'play: a(play, weather) or a(play, temp)\n@@@@'; printf 'weather play\nplay wind\n'; } >"$work/side2"
+seed sidefile_fuzz "$work/side1"
+seed sidefile_fuzz "$work/side2"
+
+for t in "${targets[@]}"; do
   echo "$t: $(ls "$corpus/$t" | wc -l) inputs"
 done
