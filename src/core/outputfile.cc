@@ -49,6 +49,13 @@ void refuse_if_input(const std::string& target) {
       fatal("Output file [%s] is also an input of this run.", target.c_str());
 }
 
+// Names of the system's device and process files (/dev/stdout, /proc/self/fd/1) stand
+// for a stream that is already open, such as a redirection that appends to a log:
+// they are written in place even when they lead to a regular file.
+bool system_name(const std::string& target) {
+  return target.compare(0, 5, "/dev/") == 0 || target.compare(0, 6, "/proc/") == 0;
+}
+
 // The mode a new file would get from the process's file-creation mask.
 mode_t new_file_mode() {
   const mode_t mask = umask(0);
@@ -81,7 +88,7 @@ FILE* open(const std::string& target) {
   const bool exists = stat(target.c_str(), &info) == 0;
   std::string temp;
   FILE* fp = nullptr;
-  if (!exists || S_ISREG(info.st_mode)) {
+  if ((!exists || S_ISREG(info.st_mode)) && !system_name(target)) {
     const std::string file = exists ? resolved(target) : target;
     fp = open_temporary(file, exists ? &info : nullptr, temp);
     if (fp != nullptr) {
@@ -89,7 +96,8 @@ FILE* open(const std::string& target) {
       return fp;
     }
   }
-  fp = fopen(target.c_str(), "w");
+  // A stream already open elsewhere is appended to rather than emptied.
+  fp = fopen(target.c_str(), exists && S_ISREG(info.st_mode) && !system_name(target) ? "w" : "a");
   if (fp != nullptr) outputs.push_back({fp, target, std::string(), false});
   return fp;
 }

@@ -8,7 +8,9 @@
 // that ends on a fatal error removes its temporaries (fatal() calls discard_all()).
 // A symbolic link is followed: the file it names is replaced and the link stays. A
 // target that exists and is not a regular file (a terminal, /dev/null, a pipe) cannot be
-// replaced and is written in place, as is a target whose folder takes no new file.
+// replaced and is written in place, as are names under /dev/ and /proc/ (/dev/stdout
+// may lead to a file that a redirection appends to) and a target whose folder takes no
+// new file.
 // A temporary gets the mode of the file it replaces, or that of a new file.
 //
 // Input files are noted by identity (device and inode) as the run names them; an output

@@ -27,7 +27,7 @@ struct stopped {
 [[noreturn]] inline void unwind(int code) { throw stopped{code}; }
 
 // The scratch folder, made once per process and removed at its end: in memory where
-// the system has a memory file system (on a disk, writing the input files took 90% of
+// the system has a memory file system (on a disk, writing the input files took 80% of
 // the time), else in /tmp. The name lives in a plain array, which outlasts the
 // process's static objects for the removal at exit.
 inline const char* scratch() {
