@@ -49,14 +49,15 @@ void open_output(params& par, const char* optionfile) {
   if (!par.outfile) fatal("Error opening output file [%s].", par.outputfile.c_str());
 }
 
-// Puts the result file in place once the action has finished.
+// Puts the result file, the graph file and the network file in place together once the
+// action has finished: a run that fails before then replaces none of them.
 void close_output(params& par) {
   fflush(par.outfile);
-  if (par.outputfile == params::notdef) return;
-  std::string failed;
-  if (!outputfile::close(par.outfile) || !outputfile::commit(failed))
+  if (par.outputfile != params::notdef && !outputfile::close(par.outfile))
     fatal("Error writing output file [%s].", par.outputfile.c_str());
   par.outfile = stdout;
+  std::string failed;
+  if (!outputfile::commit(failed)) fatal("Error writing output file [%s].", failed.c_str());
 }
 
 // CSV data is named by inputformat=csv, or by the extension .csv unless inputformat

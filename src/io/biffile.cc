@@ -98,7 +98,5 @@ void write_biffile(const std::string& name, const bifnetwork& net) {
     fprintf(f, " };\n}\n");
   }
   for (int v = 0; v < n; ++v) write_table(f, net, nm, v);
-  std::string failed;
-  if (!outputfile::close(f) || !outputfile::commit(failed))
-    fatal("Error writing network file [%s].", name.c_str());
+  if (!outputfile::close(f)) fatal("Error writing network file [%s].", name.c_str());
 }

@@ -33,7 +33,5 @@ void write_graphfile(const std::string& name, const std::vector<std::string>& la
         fprintf(fp, "  %s -> %s;\n", quoted_label(labels, parent).c_str(),
                 quoted_label(labels, child).c_str());
   fprintf(fp, "}\n");
-  std::string failed;
-  if (!outputfile::close(fp) || !outputfile::commit(failed))
-    fatal("Error writing graph file [%s].", name.c_str());
+  if (!outputfile::close(fp)) fatal("Error writing graph file [%s].", name.c_str());
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cache_fixture.hh"
+#include "core/outputfile.hh"
 #include "scoring/familytables.hh"
 
 namespace {
@@ -18,11 +19,14 @@ class Output : public testsupport::scratchdir {
  protected:
   io d;
 
-  // Runs dooutput into a file and returns what it wrote.
+  // Runs dooutput into a file, puts its side files in place as the run's end does, and
+  // returns what it wrote.
   std::string output_of(const matrix<char>& structure, double* total = nullptr) {
     p.outfile = fopen(path("out").c_str(), "w");
     const double value = d.dooutput(p, structure, familytables(d, p));
     fclose(p.outfile);
+    std::string failed;
+    EXPECT_TRUE(outputfile::commit(failed)) << failed;
     if (total != nullptr) *total = value;
     return file_text(path("out"));
   }
