@@ -44,6 +44,8 @@ void open_output(params& par, const char* optionfile) {
   for (const std::string* input : {&par.inputfile, &par.constraintfile, &par.truegraph})
     if (*input != params::notdef) outputfile::note_input(*input);
   if (reads_input_cache(par)) outputfile::note_input(par.cachefile);
+  for (const std::string* output : {&par.graphfile, &par.networkfile})
+    if (*output != params::notdef) outputfile::refuse_if_input(*output);
   if (par.outputfile == params::notdef) return;
   par.outfile = outputfile::open(par.outputfile);
   if (!par.outfile) fatal("Error opening output file [%s].", par.outputfile.c_str());

@@ -41,14 +41,6 @@ std::string resolved(const std::string& target) {
   return realpath(target.c_str(), real) != nullptr ? std::string(real) : target;
 }
 
-void refuse_if_input(const std::string& target) {
-  struct stat info;
-  if (stat(target.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return;
-  for (const identity& in : inputs)
-    if (in.dev == info.st_dev && in.ino == info.st_ino && still_named(in))
-      fatal("Output file [%s] is also an input of this run.", target.c_str());
-}
-
 // Names of the system's device and process files (/dev/stdout, /proc/self/fd/1) stand
 // for a stream that is already open, such as a redirection that appends to a log:
 // they are written in place even when they lead to a regular file.
@@ -138,6 +130,14 @@ void discard_all() {
     if (!out.temp.empty()) unlink(out.temp.c_str());
   }
   outputs.clear();
+}
+
+void refuse_if_input(const std::string& target) {
+  struct stat info;
+  if (stat(target.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return;
+  for (const identity& in : inputs)
+    if (in.dev == info.st_dev && in.ino == info.st_ino && still_named(in))
+      fatal("Output file [%s] is also an input of this run.", target.c_str());
 }
 
 void note_input(const std::string& path) {

@@ -35,5 +35,8 @@ void discard_all();
 
 // Notes a file the run reads; a name that does not exist is ignored.
 void note_input(const std::string& path);
+// Ends the run with "Output file [%s] is also an input of this run." when target names
+// a noted input, so that a writer that comes late in the run is refused before any work.
+void refuse_if_input(const std::string& target);
 
 }  // namespace outputfile
