@@ -1,8 +1,11 @@
-# Thin front end over CMake: `make demo`, `make test`, `make check`, `make install`.
+# Thin front end over CMake: `make demo`, `make test`, `make check`, `make install`,
+# `make fuzz`.
 JOBS ?= 2
 PREFIX ?= /usr/local
+# Seconds each fuzz target runs in `make fuzz`.
+FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build program demo install test check bench clean
+.PHONY: all deps build program demo install test check bench fuzz clean
 
 all: build
 
@@ -48,5 +51,12 @@ bench: deps
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DBNSL_BENCH=ON >/dev/null
 	cmake --build build-bench -j $(JOBS)
 
+# The libFuzzer targets of tests/fuzz, built with clang, run one after the other.
+fuzz: deps
+	cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Release -DBNSL_TESTS=OFF \
+	  -DBNSL_FUZZ=ON >/dev/null
+	cmake --build build-fuzz -j $(JOBS) --target fuzz_targets
+	tests/fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
+
 clean:
-	rm -rf build build-san build-bench
+	rm -rf build build-san build-bench build-fuzz

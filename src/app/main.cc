@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "app/options.hh"
 #include "core/fail.hh"
 #include "core/log.hh"
+#include "core/outputfile.hh"
 #include "core/stop.hh"
 #include "io/io.hh"
 #include "io/truegraph.hh"
@@ -27,11 +29,37 @@ void print_banner() {
           "\n");
 }
 
-// The result stream: the named output file, emptied now, or standard output.
-void open_output(params& par) {
+// A cache-writing action builds its cache from data even when an input cache is named.
+bool reads_input_cache(const params& par) {
+  return par.cachefile != params::notdef && !findaction(par.algorithm)->writescache &&
+         par.useinputcache;
+}
+
+// The result stream: standard output, or the named output file, which keeps its
+// earlier contents until the run has written the whole result (core/outputfile.hh).
+// The files the run is known to read are noted first, so that an output file naming
+// one of them is refused before any work is done.
+void open_output(params& par, const char* optionfile) {
+  outputfile::note_input(optionfile);
+  for (const std::string* input : {&par.inputfile, &par.constraintfile, &par.truegraph})
+    if (*input != params::notdef) outputfile::note_input(*input);
+  if (reads_input_cache(par)) outputfile::note_input(par.cachefile);
+  for (const std::string* output : {&par.graphfile, &par.networkfile})
+    if (*output != params::notdef) outputfile::refuse_if_input(*output);
   if (par.outputfile == params::notdef) return;
-  par.outfile = fopen(par.outputfile.c_str(), "w");
+  par.outfile = outputfile::open(par.outputfile);
   if (!par.outfile) fatal("Error opening output file [%s].", par.outputfile.c_str());
+}
+
+// Puts the result file, the graph file and the network file in place together once the
+// action has finished: a run that fails before then replaces none of them.
+void close_output(params& par) {
+  fflush(par.outfile);
+  if (par.outputfile != params::notdef && !outputfile::close(par.outfile))
+    fatal("Error writing output file [%s].", par.outputfile.c_str());
+  par.outfile = stdout;
+  std::string failed;
+  if (!outputfile::commit(failed)) fatal("Error writing output file [%s].", failed.c_str());
 }
 
 // CSV data is named by inputformat=csv, or by the extension .csv unless inputformat
@@ -79,8 +107,7 @@ void load_comparison(const params& par, io& rec) {
 }
 
 void load_cache(const params& par, io& rec, int records) {
-  if (par.cachefile != params::notdef && !findaction(par.algorithm)->writescache &&
-      par.useinputcache) {
+  if (reads_input_cache(par)) {
     rec.readDORVcache(par);
   } else if (records > 0) {
     rec.cache = buildmap(rec, par, rec.logsearchspace, rec.cachesize);
@@ -88,9 +115,7 @@ void load_cache(const params& par, io& rec, int records) {
   if (rec.cache.empty()) fatal("Error reading cache - no input provided.");
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
   const char* program = argc > 0 ? argv[0] : "bnsl";
   if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
     print_help(program);
@@ -102,7 +127,7 @@ int main(int argc, char** argv) {
   if (argc < 2) usage(program);
   readparams(par, argv[1], std::vector<std::string>(argv + 2, argv + argc));
   printparams(par);
-  open_output(par);
+  open_output(par, argv[1]);
 
   const int records = load_input(par, rec);
   load_cache(par, rec, records);
@@ -112,6 +137,18 @@ int main(int argc, char** argv) {
   const action* chosen = findaction(par.algorithm);
   if (chosen->search) arm_stop_request();
   const int code = chosen->run(par, rec);
-  fflush(par.outfile);
+  close_output(par);
   return code;
+}
+
+}  // namespace
+
+// Memory the machine refuses outside the searches that stop on it ends the run like
+// any other resource error, with the earlier outputs left in place.
+int main(int argc, char** argv) {
+  try {
+    return run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    fatal("Out of memory: the machine refused the memory this run needs.");
+  }
 }

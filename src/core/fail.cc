@@ -1,36 +1,52 @@
 #include "core/fail.hh"
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "core/log.hh"
+#include "core/outputfile.hh"
 #include "core/text.hh"
 
 namespace {
-[[noreturn]] void end_with(int code, const char* prefix, const char* format, va_list args) {
-  logtext(prefix + vformat(format, args) + "\n");
+
+fatalhandler handler = nullptr;
+
+[[noreturn]] void end_with(int code, const std::string& text) {
+  logtext(text + "\n");
   fflush(stdout);
+  outputfile::discard_all();
+  if (handler != nullptr) handler(code);
   exit(code);
 }
+
 }  // namespace
+
+void set_fatal_handler(fatalhandler h) { handler = h; }
 
 void fatal(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  end_with(exitcode::fatal, "", format, args);
+  const std::string text = vformat(format, args);
+  va_end(args);
+  end_with(exitcode::fatal, text);
 }
 
 void fatalerror(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  end_with(exitcode::fatal, logprefix(loglevel::error), format, args);
+  const std::string text = logprefix(loglevel::error) + vformat(format, args);
+  va_end(args);
+  end_with(exitcode::fatal, text);
 }
 
 void fatal_with_code(int code, const char* format, ...) {
   va_list args;
   va_start(args, format);
-  end_with(code, "", format, args);
+  const std::string text = vformat(format, args);
+  va_end(args);
+  end_with(code, text);
 }
 
 void assertion_failed(const char* condition_text) {

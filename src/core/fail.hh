@@ -1,8 +1,9 @@
 // The two ways the program ends on its own.
 //
 // fatal(): an input or resource error. The formatted message goes to standard error,
-// followed by one line end, and the process exits with code 255 (or the given code);
-// fatalerror() writes the "[error] " prefix first.
+// followed by one line end, the outputs still being written are discarded (their
+// targets keep their earlier contents, core/outputfile.hh), and the process exits with
+// code 255 (or the given code); fatalerror() writes the "[error] " prefix first.
 // check(): an always-on internal invariant. When it fails, the condition text is
 // written with "%s" and no line end, and the process aborts.
 #pragma once
@@ -18,3 +19,10 @@
 inline void check(bool condition, const char* condition_text) {
   if (!condition) assertion_failed(condition_text);
 }
+
+// A fuzz target runs the readers many times in one process, so it cannot let a fatal
+// error exit: it installs a handler that unwinds back to its entry point. The handler
+// receives the exit code, runs after the message is written and must not return;
+// nullptr restores exit.
+using fatalhandler = void (*)(int code);
+void set_fatal_handler(fatalhandler handler);

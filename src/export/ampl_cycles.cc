@@ -1,8 +1,17 @@
+#include <algorithm>
 #include <sstream>
 #include <vector>
 
 #include "core/rng.hh"
 #include "export/ampl.hh"
+
+namespace {
+// The sampling passes end after this many even when cyclecuts asks for more, so that
+// the writer ends whatever the option says: a pass draws a parent set per variable and
+// enumerates the cycles of the result (100000 passes over nine variables: 0.06 s). A
+// larger cyclecuts still bounds the number of cuts written.
+constexpr long long most_cycle_passes = 100000;
+}  // namespace
 
 // Candidate cycles for the cuts. The union of all cached sets of every variable is a
 // super-structure; a variable neither in its last-completed strong component nor below
@@ -33,13 +42,14 @@ cycleset ampl::cyclecandidates() const {
     io::messaging(io::debuglevel, line.str());
   }
   // Without cuts the cycles would go unused, and enumerating them is exponential.
-  const int K = p.cyclecuts;
+  const long long K = p.cyclecuts;
   if (K <= 0) return cycleset();
+  const long long passes = std::min(K, most_cycle_passes);
   bitmap::frombitmap(sel.data(), structure, d.cache.data());
   getAdjChild(structure, adj, -1);
   cycleset found = acyclicAdj(adj, false, tarjan::incstd);
   RNG draw(p.reseedinterval);
-  for (int pass = 0; pass < K; ++pass) {
+  for (long long pass = 0; pass < passes; ++pass) {
     for (int v = 0; v < n; ++v) {
       const int entries = int(d.cache[v].size());
       const int r = draw(entries / 2);
@@ -51,7 +61,7 @@ cycleset ampl::cyclecandidates() const {
     getAdjChild(structure, adj, -1);
     const cycleset more = acyclicAdj(adj, false, tarjan::incstd);
     found.insert(more.begin(), more.end());
-    if (int(found.size()) > 5 * K) break;
+    if ((long long)found.size() > 5 * K) break;
   }
   return found;
 }

@@ -6,6 +6,7 @@
 
 #include "core/fail.hh"
 #include "core/log.hh"
+#include "core/outputfile.hh"
 
 namespace {
 
@@ -85,7 +86,7 @@ void write_table(FILE* f, const bifnetwork& net, const names& nm, int v) {
 
 void write_biffile(const std::string& name, const bifnetwork& net) {
   const names nm = bifnames(net);
-  FILE* f = fopen(name.c_str(), "w");
+  FILE* f = outputfile::open(name);
   if (f == nullptr) fatal("Error writing network file [%s].", name.c_str());
   fprintf(f, "network unknown {\n}\n");
   const int n = net.structure.n;
@@ -97,5 +98,5 @@ void write_biffile(const std::string& name, const bifnetwork& net) {
     fprintf(f, " };\n}\n");
   }
   for (int v = 0; v < n; ++v) write_table(f, net, nm, v);
-  if (ferror(f) || fclose(f) != 0) fatal("Error writing network file [%s].", name.c_str());
+  if (!outputfile::close(f)) fatal("Error writing network file [%s].", name.c_str());
 }

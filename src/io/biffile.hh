@@ -33,6 +33,8 @@ struct bifnetwork {
   std::vector<std::vector<double>> tables;
 };
 
-// Writes the network to the file name; a file that cannot be written ends the run with
-// "Error writing network file [name]." and exit code 255.
+// Writes the network to the file name, which replaces its target when the run commits
+// its outputs, together with the result and the graph file (core/outputfile.hh); a
+// file that cannot be written ends the run with "Error writing network file [name]."
+// and exit code 255.
 void write_biffile(const std::string& name, const bifnetwork& net);

@@ -9,9 +9,13 @@
 //                vector (1 at each parent and at V itself), in list order
 // Base file (X when X ends in ".dorv", otherwise X.dorv): the n x n allowance matrix,
 // then an n x n structure matrix, both char.
-// Text file (X when X ends in ".dorv.csv", otherwise X.dorv.csv): one row per entry,
-// "V,score" with six decimals, then ",e" for each of the n vector elements, where the
-// element at V's own position holds V's number of states instead of 1.
+// Text file (X when X ends in ".dorv.csv", otherwise X.dorv.csv): a header row
+// "#rows,R", then R rows, one per entry: "V,score" with six decimals, then ",e" for
+// each of the n vector elements, where the element at V's own position holds V's number
+// of states instead of 1 and every other element is 0 or 1. The header lets a reader
+// tell a whole file from one cut short at a line end. A reader takes several such
+// sections one after the other (text files of single variables put together), and a
+// file without any header row, as earlier versions wrote it, unchecked.
 #pragma once
 
 #include <string>

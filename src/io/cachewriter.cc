@@ -1,12 +1,16 @@
 // Writer of the native score cache: one binary file per variable, the base file with
 // the allowance matrix and a structure, and the text form with one row per entry.
-// Layouts in io/cachelayout.hh.
+// Layouts in io/cachelayout.hh. Every file is written under a temporary name and all of
+// them replace their targets together once the last one is complete, so a failed
+// write leaves the earlier cache whole (core/outputfile.hh).
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "core/fail.hh"
+#include "core/outputfile.hh"
 #include "io/cachelayout.hh"
 #include "io/io.hh"
 
@@ -17,13 +21,26 @@ namespace {
 }
 
 FILE* open_for_writing(const std::string& name) {
-  FILE* fp = fopen(name.c_str(), "wb");
+  FILE* fp = outputfile::open(name);
   if (fp == nullptr) write_failed(name);
   return fp;
 }
 
 void close_written(FILE* fp, const std::string& name) {
-  if (ferror(fp) || fclose(fp) != 0) write_failed(name);
+  if (!outputfile::close(fp)) write_failed(name);
+}
+
+// A matrix in the binary form of core/matrix.hh, as matrix::tofile writes it, but a
+// failed write is reported to the caller instead of aborting, and the address field,
+// which no reader uses, holds 0: the same cache gives the same bytes on every run.
+bool write_matrix(FILE* fp, const matrix<char>& set) {
+  const int32_t count = 1, rows = set.n, cols = set.m;
+  unsigned char record[24] = {0};
+  std::memcpy(record, &rows, 4);
+  std::memcpy(record + 4, &cols, 4);
+  record[8] = set.desaloc ? 1 : 0;
+  return fwrite(&count, sizeof(count), 1, fp) == 1 && fwrite(record, sizeof(record), 1, fp) == 1 &&
+         (set.bytes() == 0 || fwrite(set.data, 1, set.bytes(), fp) == set.bytes());
 }
 
 // One text row per entry: "V,score" and the vector, the variable's own element
@@ -59,8 +76,8 @@ void write_node_file(const std::string& name, const parentsetlist& list) {
   const int32_t count = int32_t(list.size());
   if (fwrite(&count, sizeof(count), 1, fp) != 1) write_failed(name);
   for (const auto& entry : list) {
-    if (fwrite(&entry.first, sizeof(double), 1, fp) != 1) write_failed(name);
-    entry.second.tofile(fp, 1);
+    if (fwrite(&entry.first, sizeof(double), 1, fp) != 1 || !write_matrix(fp, entry.second))
+      write_failed(name);
   }
   close_written(fp, name);
 }
@@ -73,6 +90,10 @@ void io::writeDORVcache(const params& p, const matrix<char>& structure) const {
   const std::string text_name = cachenames::text_file(x);
   FILE* text = open_for_writing(text_name);
   if (p.verbose > 0) messaging(infolevel, "writing cache to files (DORV format)");
+  long long rows = 0;
+  for (int v = 0; v < n; ++v)
+    if (p.node < 0 || v == p.node) rows += (long long)cache[size_t(v)].size();
+  if (fprintf(text, "#rows,%lld\n", rows) < 0) write_failed(text_name);
   for (int v = 0; v < n; ++v) {
     if (p.node >= 0 && v != p.node) continue;
     const parentsetlist& list = cache[size_t(v)];
@@ -80,10 +101,12 @@ void io::writeDORVcache(const params& p, const matrix<char>& structure) const {
     write_text_rows(text, v, list, categ[v], text_name);
   }
   close_written(text, text_name);
-  if (text_only || p.node > 0) return;
-  const std::string base_name = cachenames::base_file(x);
-  FILE* base = open_for_writing(base_name);
-  allow.tofile(base, 1);
-  structure.tofile(base, 1);
-  close_written(base, base_name);
+  if (!text_only && p.node <= 0) {
+    const std::string base_name = cachenames::base_file(x);
+    FILE* base = open_for_writing(base_name);
+    if (!write_matrix(base, allow) || !write_matrix(base, structure)) write_failed(base_name);
+    close_written(base, base_name);
+  }
+  std::string failed;
+  if (!outputfile::commit(failed)) write_failed(failed);
 }

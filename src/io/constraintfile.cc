@@ -13,6 +13,7 @@
 // constraints, so the interpreter's messages show numbers.
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -104,7 +105,10 @@ void io::readconstraintfile(const params& p) {
   if (nrecords <= 0)
     fatal(
         "Option constraintfile needs a data set: its constraints apply while the cache is built.");
-  FILE* f = fopen(p.constraintfile.c_str(), "r");
+  // Closed however the reading ends, so that a fuzz target that unwinds from a fatal
+  // error leaks nothing.
+  std::unique_ptr<FILE, int (*)(FILE*)> handle(fopen(p.constraintfile.c_str(), "r"), fclose);
+  FILE* f = handle.get();
   if (!f) fatal("Error reading constraint file [%s].", p.constraintfile.c_str());
   sidefile file{p.constraintfile, labels};
   std::vector<std::string> added;
@@ -125,7 +129,7 @@ void io::readconstraintfile(const params& p) {
       added.push_back(file.variable(head) + ":" + file.terms(body));
     }
   }
-  fclose(f);
+  handle.reset();
   if (!p.ignoreconstraints) constraints.insert(constraints.end(), added.begin(), added.end());
   nconstraints = int(constraints.size());
   if (initial && hasinitial <= 0) hasinitial = 1;

@@ -8,25 +8,30 @@
 #include <string>
 
 #include "core/fail.hh"
+#include "core/outputfile.hh"
 #include "io/io.hh"
 #include "io/textreader.hh"
 
 namespace {
 
 // Reads one "score p parents" line of variable v into (value, set); false on any
-// failed read or parent index outside 0 .. n-1.
+// failed read, a token that is not wholly a number, a negative p or a parent index
+// outside 0 .. n-1.
 bool read_entry(textreader& in, int n, int v, double& value, matrix<char>& set) {
   int parents = 0;
-  if (!in.next_double(value) || !in.next_int(parents)) return false;
+  if (!in.next_whole_double(value) || !in.next_whole_int(parents) || parents < 0) return false;
   set = matrix<char>(n, 1, 0);
   set[v] = 1;
   for (int k = 0; k < parents; ++k) {
     int parent = -1;
-    if (!in.next_int(parent) || parent < 0 || parent >= n) return false;
+    if (!in.next_whole_int(parent) || parent < 0 || parent >= n) return false;
     set[parent] = 1;
   }
   return true;
 }
+
+// The name of the score file for the messages that the format leaves unnamed.
+const char* file_name(const params& p) { return p.inputfile.c_str(); }
 
 }  // namespace
 
@@ -36,7 +41,7 @@ void io::readCussenscache(const params& p) {
   textreader in(p.infile);
   for (int v = 0; v < n; ++v) {
     int read_v = -1, count = -1;
-    if (!in.next_int(read_v) || !in.next_int(count) || read_v != v || count < 0)
+    if (!in.next_whole_int(read_v) || !in.next_whole_int(count) || read_v != v || count < 0)
       fatal("Input file has unrecognized format (node=%d).", v);
     logsearchspace += std::log(double(count));
     parentsetlist& list = cache[size_t(v)];
@@ -47,6 +52,9 @@ void io::readCussenscache(const params& p) {
       matrix<char> set;
       if (!read_entry(in, n, v, value, set))
         fatal("Input file has unrecognized format (node=%d,parent=%d).", v, e);
+      if (!std::isfinite(value))
+        fatal("Input file [%s] has a score that is not a finite number (node=%d,parent=%d).",
+              file_name(p), v, e);
       list.emplace_back(value, std::move(set));
     }
     // Counted once the entries exist, so a false K cannot overflow the total.
@@ -55,14 +63,22 @@ void io::readCussenscache(const params& p) {
       messaging(infolevel, "cache [" + std::to_string(v) + "] has [" +
                                std::to_string(list.size()) + "] elements");
   }
+  if (!in.at_end())
+    fatal("Input file [%s] has unrecognized format (text after the last node).", file_name(p));
   if (p.verbose > 1)
     messaging(infolevel, "Score file contains " + std::to_string(cachesize) + " scores");
+  // The n x n tables are made only once every variable has shown a parent set, so
+  // that their size stays in proportion to the file; otherwise the clean-up ends the
+  // run for the variable without parent sets.
+  for (const parentsetlist& list : cache)
+    if (list.empty()) return;
+  make_square_tables();
 }
 
 void io::writeCussenscache(const params& p) const {
   if (p.verbose > 0) logtext("writing cache to file (Cussens format)\n");
   const std::string& name = p.cachefile;
-  FILE* fp = fopen(name.c_str(), "w");
+  FILE* fp = outputfile::open(name);
   if (fp == nullptr) fatal("Error writing cache output file [%s].", name.c_str());
   fprintf(fp, "%d\n", n);
   for (int v = 0; v < n; ++v) {
@@ -78,5 +94,7 @@ void io::writeCussenscache(const params& p) const {
       fprintf(fp, "\n");
     }
   }
-  if (ferror(fp) || fclose(fp) != 0) fatal("Error writing cache output file [%s].", name.c_str());
+  std::string failed;
+  if (!outputfile::close(fp) || !outputfile::commit(failed))
+    fatal("Error writing cache output file [%s].", name.c_str());
 }

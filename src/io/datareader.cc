@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "core/fail.hh"
@@ -48,14 +49,29 @@ int scan_integers(const char* s, long long* values) {
   return count;
 }
 
-// A negative number of variables, one that no table can hold, or one that a regular
-// file too small for one record cannot back, is a first-line error rather than an
-// allocation.
-bool implausible_variables(long long n, const textreader& in) {
-  if (n < 0 || n > max_square_side) return true;
-  if (n < big_variables) return false;
-  const long long left = in.remaining_bytes();
-  return left >= 0 && n > (left + 1) / 2;
+// A negative number of variables, or one that no table can hold, is a first-line
+// error rather than an allocation. From big_variables on, the rest of the input must
+// also hold the tokens that the claim implies (each at least one character and a
+// blank): `tokens` of them, and at least one per variable, so that the n x n tables
+// are made only for a file that has the variables. A regular file answers from its
+// size; any other stream is read ahead.
+bool implausible_variables(long long n, long long tokens, textreader& in) {
+  if (n < big_variables) return n < 0;
+  if (n > max_square_side) return true;
+  return !in.holds(2 * std::max(tokens, n) - 1);
+}
+
+// The tokens that the sections a header announces hold at the least; for a number of
+// variables no table can hold, the claim is refused before this counts.
+long long announced_tokens(const header& h, int records) {
+  const long long n = std::min(std::max(h.variables, 0), max_square_side), square = n * n;
+  long long tokens = 0;
+  if (h.structure >= 0) tokens += square;
+  if (h.structure > 0) tokens += square;
+  if (h.clusters != 0) tokens += n + square;
+  if (h.paramcons < 0) tokens += n;
+  if (records > 0) tokens += n;
+  return tokens;
 }
 
 // The records a regular file can still hold: n tokens per record, each at least one
@@ -98,6 +114,7 @@ void read_constraint_lines(io& d, textreader& in, int wanted, const params& p) {
     ++lineno;
     if (!in.line(text)) fatal("Error reading line %d of input file", lineno);
     while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.pop_back();
+    if (text.find('\0') != std::string::npos) fatal("Constraint %s is malformed.\n", text.c_str());
     if (!text.empty()) d.constraints.push_back(text);
   }
   if (p.ignoreconstraints) d.constraints.clear();
@@ -138,6 +155,7 @@ void read_initial_structure(io& d, textreader& in, const params& p) {
 void read_clusters_and_mutualinfo(io& d, textreader& in, const params& p) {
   for (int i = 0; i < d.n; ++i) d.clusters(i, 0) = char(read_long(in, "Error reading cluster line."));
   d.clusters.transpose().print("clusters");
+  d.mutualinfo = matrix<double>(d.n, d.n, 0.0);
   int count = 0;
   for (int i = 0; i < d.n; ++i)
     for (int j = 0; j < d.n; ++j) {
@@ -157,9 +175,10 @@ void read_labels(io& d, textreader& in, const params& p) {
     std::string label;
     if (d.haslabels) {
       char* tok;
+      // A token that held a zero byte comes empty: an error, not one to skip.
       do {
         tok = in.token();
-        if (tok == nullptr) fatal("Error reading label data.");
+        if (tok == nullptr || tok[0] == '\0') fatal("Error reading label data.");
       } while (!starts_label(tok[0]));
       label = trim(tok);
     } else {
@@ -183,10 +202,16 @@ void warn_excess_data(const io& d, textreader& in) {
                          d.nrecords));
 }
 
-header read_header(FILE* stream, textreader& in, long long* values, int& count) {
+header read_header(FILE* stream, long long* values, int& count) {
+  // The buffer is filled first, so that the last zero byte in it is the one fgets puts
+  // after the line: one before it is a zero byte of the file, which would hide the rest
+  // of the line.
   char first[textreader::max_line + 1];
+  std::memset(first, 'x', sizeof first);
   if (fgets(first, sizeof first, stream) == nullptr)
     fatal("Error reading line %d of the input file", 1);
+  const char* last_zero = static_cast<const char*>(memrchr(first, 0, sizeof first));
+  if (last_zero != first + std::strlen(first)) fatal("%s", first_line_error);
   count = scan_integers(first, values);
   header h;
   if (count < 4) return h;
@@ -196,16 +221,17 @@ header read_header(FILE* stream, textreader& in, long long* values, int& count) 
   h.constraints = int(values[3]);
   if (count >= 5) h.structure = int(values[4]);
   if (count >= 6) h.clusters = int(values[5]);
-  if (implausible_variables(h.variables, in)) fatal("%s", first_line_error);
   return h;
 }
 
 // A one-number first line starts a score file; the score-file reader goes on from the
-// second line of the same stream.
-int start_score_file(io& d, const textreader& in, long long nodes) {
-  if (implausible_variables(nodes, in)) fatal("%s", first_line_error);
+// second line of the same stream, with a reader of its own, so nothing is read ahead
+// here. Only tables of n entries are made now; the n x n ones wait for the parent sets
+// of every variable (readCussenscache).
+int start_score_file(io& d, long long nodes) {
+  if (nodes < 0 || nodes > max_square_side) fatal("%s", first_line_error);
   logtext(format("GUESSING INPUT IN .gob FORMAT WITH [%d] NODES\n", int(nodes)));
-  d.init(int(nodes), 0);
+  d.init(int(nodes), 0, false);
   d.nrecords = 0;
   d.nconstraints = 0;
   d.nparamconstraints = 0;
@@ -229,15 +255,17 @@ int io::readDORVinput(const params& p) {
   textreader in(p.infile);
   long long values[6];
   int count = 0;
-  const header h = read_header(p.infile, in, values, count);
-  if (count == 1) return start_score_file(*this, in, values[0]);
+  const header h = read_header(p.infile, values, count);
+  if (count == 1) return start_score_file(*this, values[0]);
   if (count < 4) fatal("%s", first_line_error);
+  const int records = p.maxdata < h.records ? p.maxdata : h.records;
+  if (implausible_variables(h.variables, announced_tokens(h, records), in))
+    fatal("%s", first_line_error);
   if (h.paramcons > 0)
     fatal("DORV: the number of parameter constraints must be set to zero. This code does not "
           "work with them.\n");
   haslabels = h.paramcons < 0 ? 1 : 0;
 
-  const int records = p.maxdata < h.records ? p.maxdata : h.records;
   init(h.variables, record_capacity(records, h.variables, in));
   nrecords = records;
   if (records < h.records && p.verbose > 1)

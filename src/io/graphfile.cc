@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "core/fail.hh"
+#include "core/outputfile.hh"
 
 namespace {
 
@@ -21,7 +22,7 @@ std::string quoted_label(const std::vector<std::string>& labels, int v) {
 
 void write_graphfile(const std::string& name, const std::vector<std::string>& labels,
                      const matrix<char>& structure, double total) {
-  FILE* fp = fopen(name.c_str(), "w");
+  FILE* fp = outputfile::open(name);
   if (fp == nullptr) fatal("Error writing graph file [%s].", name.c_str());
   const int n = structure.n;
   fprintf(fp, "// score %lf\ndigraph bn {\n", total);
@@ -32,5 +33,5 @@ void write_graphfile(const std::string& name, const std::vector<std::string>& la
         fprintf(fp, "  %s -> %s;\n", quoted_label(labels, parent).c_str(),
                 quoted_label(labels, child).c_str());
   fprintf(fp, "}\n");
-  if (ferror(fp) || fclose(fp) != 0) fatal("Error writing graph file [%s].", name.c_str());
+  if (!outputfile::close(fp)) fatal("Error writing graph file [%s].", name.c_str());
 }

@@ -5,7 +5,8 @@
 //     "parent" -> "child";  one line per arc, children in variable order, then parents
 //   }
 // A variable without a label is named v<index>; quotes and backslashes in labels are
-// escaped. The file is replaced on each write.
+// escaped. The file replaces its target when the run commits its outputs, together with
+// the result (core/outputfile.hh).
 #pragma once
 
 #include <string>

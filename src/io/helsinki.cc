@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/fail.hh"
+#include "core/outputfile.hh"
 #include "io/io.hh"
 
 namespace {
@@ -20,9 +21,10 @@ constexpr int most_variables = 20;
 void io::writeHelsinkicache(const params& p) const {
   if (p.verbose > 0) logtext("writing cache to file (Helsinki format)\n");
   const std::string& name = p.cachefile;
-  FILE* fp = fopen(name.c_str(), "w");
-  if (fp == nullptr) fatal("Error writing cache output file [%s].", name.c_str());
+  // Refused before the target is touched.
   if (n > most_variables) fatal("Error writing Helsinki file for > 20 vars not possible.");
+  FILE* fp = outputfile::open(name);
+  if (fp == nullptr) fatal("Error writing cache output file [%s].", name.c_str());
   const size_t masks = size_t(1) << n;
   std::vector<double> table(masks);
   std::vector<char> present(masks);
@@ -42,5 +44,7 @@ void io::writeHelsinkicache(const params& p) const {
     }
     fputc('\n', fp);
   }
-  if (ferror(fp) || fclose(fp) != 0) fatal("Error writing cache output file [%s].", name.c_str());
+  std::string failed;
+  if (!outputfile::close(fp) || !outputfile::commit(failed))
+    fatal("Error writing cache output file [%s].", name.c_str());
 }

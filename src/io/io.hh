@@ -34,7 +34,7 @@ class io {
   // in the native format, whose states are named by their numbers.
   std::vector<std::vector<std::string>> statenames;
   matrix<char> clusters;          // n x 1
-  matrix<double> mutualinfo;      // n x n
+  matrix<double> mutualinfo;      // n x n when the data set gives it, else empty
   matrix<int> data;               // nrecords x n; -1 marks an entry given as weights
   matrix<char> initialstructure;  // (i, j) = 1: j is a parent of i
   // weights[t][j]: the weight vector of entry (t, j); weights[t] stays empty for a
@@ -57,7 +57,9 @@ class io {
   // The same on standard error, through the program's log route (core/log.hh).
   static void messaging(int level, const std::string& text) { logline(level, text); }
 
-  void init(int nvars, int records);
+  void init(int nvars, int records, bool squaretables = true);
+  // allow and initialstructure as n x n zeros, unless they have that size already.
+  void make_square_tables();
 
   int readDORVinput(const params& p);
   // Reads CSV data (csvreader.cc) from p.infile: names, states, records.

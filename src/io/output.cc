@@ -27,6 +27,7 @@ void print_parent_matrix(FILE* out, const matrix<char>& e) {
 // whose q does not fit a positive 32-bit int, or whose table r * q exceeds 1e8 cells
 // when r is given, ends the run with the scoring code's 100M message.
 int parent_configurations(const matrix<char>& e, const matrix<int>& categ, int v, int r) {
+  if (double(r) > most_table_cells) table_too_large();
   int64_t q = 1;
   for (int u = 0; u < e.m; ++u) {
     if (u == v || e(v, u) <= 0) continue;

@@ -1,13 +1,16 @@
 #include "io/io.hh"
 
 // Sizes every table for nvars variables and `records` records. A record's weight
-// vectors are created only when the record has one, so weights[t] starts empty.
-void io::init(int nvars, int records) {
+// vectors are created only when the record has one, so weights[t] starts empty; the
+// mutual-information matrix only when a data set carries one. A score file leaves the
+// n x n tables to be made once it has shown all its variables (make_square_tables).
+void io::init(int nvars, int records, bool squaretables) {
   n = nvars;
   nrecords = records;
-  allow = matrix<char>(n, n, 0);
-  initialstructure = matrix<char>(n, n, 0);
-  mutualinfo = matrix<double>(n, n, 0.0);
+  allow.clear();
+  initialstructure.clear();
+  if (squaretables) make_square_tables();
+  mutualinfo.clear();
   clusters = matrix<char>(n, 1, 0);
   maxparents = matrix<int>(n, 1, n - 1);
   cache.assign(n > 0 ? n : 0, parentsetlist());
@@ -17,4 +20,9 @@ void io::init(int nvars, int records) {
   data = matrix<int>(records, n, 0);
   categ = matrix<int>(n, 1, 0);
   weights.assign(records > 0 && n > 0 ? records : 0, std::vector<matrix<double>>());
+}
+
+void io::make_square_tables() {
+  if (allow.n != n || allow.m != n) allow = matrix<char>(n, n, 0);
+  if (initialstructure.n != n || initialstructure.m != n) initialstructure = matrix<char>(n, n, 0);
 }

@@ -27,14 +27,25 @@ class textreader {
   bool line(std::string& out);
 
   // The next run of non-blank characters, zero-terminated and writable until the next
-  // call; nullptr at end of input.
+  // call; nullptr at end of input. A token holding a zero byte comes out empty, which
+  // no reader takes for a number (every other token has a character).
   char* token();
 
   // A number parsed as far as it goes from the start of the next token; whatever follows
   // it is left for the next read. False, with out unchanged, at end of input or when
   // the text there starts no number; an int out of range fails too.
-  bool next_int(int& out);
-  bool next_double(double& out);
+  bool next_int(int& out) { return read_int(out, false); }
+  bool next_double(double& out) { return read_double(out, false); }
+  // The same for a number that must be the whole token: a token with anything after its
+  // number (a zero byte included) fails and stays unread.
+  bool next_whole_int(int& out) { return read_int(out, true); }
+  bool next_whole_double(double& out) { return read_double(out, true); }
+  // Whether nothing but blanks is left.
+  bool at_end();
+
+  // Whether at least `bytes` bytes are not yet handed out. A regular file answers from
+  // its size; any other stream reads ahead, keeping what it read for the next reads.
+  bool holds(long long bytes);
 
   // Bytes not yet handed out, when the stream is a regular file; -1 otherwise.
   long long remaining_bytes() const;
@@ -45,12 +56,21 @@ class textreader {
   size_t pos = 0;
   size_t end = 0;
   bool eof = false;
+  // The first zero byte at or after pos, or none: tokens are tested against it with one
+  // comparison, the search is made once per block read.
+  static constexpr size_t none = size_t(-1);
+  size_t zero = none;
 
   bool refill();
+  void find_zero(size_t from);
+  char* zeroed_token(size_t stop);
+  char* take(size_t stop);
   // Skips blanks and makes the whole next token lie in the block; returns its end, or
   // pos itself at end of input.
   size_t whole_token();
   // Parses the next token's leading number in place; see textreader.cc.
   template <typename Parse>
-  bool parse_next(Parse parse);
+  bool parse_next(Parse parse, bool whole);
+  bool read_int(int& out, bool whole);
+  bool read_double(double& out, bool whole);
 };

@@ -71,6 +71,8 @@ void score::setfamily(const matrix<int>& fam, int childvar) {
   family = fam;
   child = childvar;
   nstates = family[child];
+  // The family without parents has a table of r cells: guarded like every other.
+  if (double(nstates) > most_table_cells) table_too_large();
   long long q = 1;
   for (int i = 0; i < family.size(); ++i) {
     if (i == child || family[i] <= 0) continue;

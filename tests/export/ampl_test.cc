@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -286,6 +287,12 @@ TEST(Ampl, CandidateCyclesCollectEveryLength) {
   std::vector<int> lengths;
   for (const auto& c : q) lengths.push_back(c.n);
   EXPECT_EQ(lengths, (std::vector<int>{2, 3, 4}));
+  // The largest count finds the same cycles and ends: its sampling is bounded and its
+  // stopping test does not overflow.
+  p.cyclecuts = INT_MAX;
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(ampl(p, d, d.n).cyclecandidates().size(), q.size());
+  testing::internal::GetCapturedStderr();
   p.cyclecuts = 0;
   testing::internal::CaptureStderr();
   EXPECT_TRUE(ampl(p, d, d.n).cyclecandidates().empty());

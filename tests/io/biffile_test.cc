@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "core/outputfile.hh"
+
 namespace {
 
 // A reader of the BIF subset the writer produces, written from the format's grammar:
@@ -86,6 +88,8 @@ TEST(BifFile, RoundTrip) {
                 {0.5, 0.5, 0.9, 0.1, 0, 1, 0.6, 0.4, 0.3, 0.7, 0.125, 0.875}};
   const std::string file = testing::TempDir() + "net.bif";
   write_biffile(file, net);
+  std::string failed;
+  ASSERT_TRUE(outputfile::commit(failed));
   const parsedbif b = parse(file);
   EXPECT_EQ(b.names, (std::vector<std::string>{"a", "b_c", "b_c_2"}));
   EXPECT_EQ(b.states.at("a"), (std::vector<std::string>{"0", "1"}));

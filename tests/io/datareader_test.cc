@@ -289,6 +289,26 @@ INSTANTIATE_TEST_SUITE_P(
         fatal_case{"NoRecords", "0 2 0 0 -1\n", "^column j=0 to 1 n=0 m=0\n\n$"}),
     [](const testing::TestParamInfo<fatal_case>& info) { return std::string(info.param.name); });
 
+// A zero byte inside a token, or inside the first or a constraint line, is an error,
+// not the end of the token: the reader's message for that place.
+TEST(DataReaderDeath, ZeroByteIsNoEndOfAToken) {
+  using namespace std::string_literals;
+  const struct {
+    std::string text;
+    std::string message;
+  } cases[] = {
+      {"1 2 0 0 -1\n0 1\0 7\n"s, "^line of data number 0: wrong input format for variable 1\\.\n\n$"},
+      {"1 2 0 0\n0 1\0 0 0\n0 0\n"s, "^Error reading initial constraint matrix\\.\n$"},
+      {"1 2 -1 0 -1\na\0b c\n0 0\n"s, "^Error reading label data\\.\n$"},
+      {"1 2 0 0 -1\0 5\n0 0\n"s, first_line},
+      {"1 2 0 1 -1\n0:a(0,1)\0 or a(0,9)\n0 0\n"s, "^Constraint 0:a\\(0,1\\) is malformed\\.\n\n$"},
+  };
+  for (const auto& c : cases) {
+    io d;
+    EXPECT_EXIT(read_text(d, c.text), testing::ExitedWithCode(255), c.message);
+  }
+}
+
 TEST(DataReaderDeath, OverlongWeightVector) {
   std::string text = "1 1 0 0 -1\n[1";
   for (int k = 0; k < 1000; ++k) text += ",0";

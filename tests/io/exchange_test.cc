@@ -20,7 +20,8 @@ class Exchange : public testsupport::scratchdir {
   void read_blocks(io& d, int n, const std::string& blocks) {
     write_text(path("scores"), blocks);
     d.init(n, 0);
-    p.infile = fopen(path("scores").c_str(), "r");
+    p.inputfile = path("scores");
+    p.infile = fopen(p.inputfile.c_str(), "r");
     ASSERT_NE(p.infile, nullptr);
     d.readCussenscache(p);
     fclose(p.infile);
@@ -103,12 +104,42 @@ TEST_F(Exchange, CussensBadBlocksNameTheVariable) {
       {"0 1\nabc 0\n", "node=0,parent=0"},
       {"0 2000000000\n-1 0\n-2 0\n", "node=0,parent=2"},
       {"0 1\n-1 0\n1 2147483647\n-1 0\n", "node=1,parent=1"},  // no count overflow on the way
+      {"0 1\n-1 -1\n1 1\n-1 0\n", "node=0,parent=0"},   // a negative number of parents
+      {"0 1\n-1x 0\n1 1\n-1 0\n", "node=0,parent=0"},   // numbers are whole tokens
+      {"0 1\n-1 0\n1 1\n-1 1 0x\n", "node=1,parent=0"},
+      {"0 1\n-1 0\n1.0 1\n-1 0\n", "node=1"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.blocks);
     io d;
     EXPECT_EXIT(read_blocks(d, 2, c.blocks), testing::ExitedWithCode(255),
                 cussens_message(c.where));
+  }
+}
+
+// What the format cannot mean is refused with the file named: a score that is not
+// finite, text after the last block. A file cut at any line end fails.
+TEST_F(Exchange, CussensRefusesNonFiniteScoresTrailingTextAndCuts) {
+  const struct {
+    const char* blocks;
+    const char* message;
+  } cases[] = {
+      {"0 1\n1e999 0\n1 1\n-1 0\n", "has a score that is not a finite number \\(node=0,parent=0\\)"},
+      {"0 1\n-1 0\n1 1\nnan 1 0\n", "has a score that is not a finite number \\(node=1,parent=0\\)"},
+      {"0 1\n-1 0\n1 1\n-1 0\n2 0\n", "has unrecognized format \\(text after the last node\\)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.blocks);
+    io d;
+    EXPECT_EXIT(read_blocks(d, 2, c.blocks), testing::ExitedWithCode(255),
+                "Input file \\[" + path("scores") + "\\] " + c.message + "\\.\n$");
+  }
+  const std::string whole = "0 2\n-1 0\n-2 1 1\n1 1\n-3 1 0\n";
+  for (size_t cut = 0; cut < whole.size(); cut = whole.find('\n', cut) + 1) {
+    SCOPED_TRACE(cut);
+    io d;
+    EXPECT_EXIT(read_blocks(d, 2, whole.substr(0, cut)), testing::ExitedWithCode(255),
+                "\nInput file has unrecognized format \\(node=");
   }
 }
 
@@ -169,10 +200,10 @@ TEST_F(Exchange, HelsinkiRefusesMoreThanTwentyVariables) {
   io d;
   d.init(21, 0);
   p.cachefile = path("big.hel");
+  write_text(p.cachefile, "an earlier file\n");
   EXPECT_EXIT(d.writeHelsinkicache(p), testing::ExitedWithCode(255),
               "^Error writing Helsinki file for > 20 vars not possible\\.\n$");
-  EXPECT_TRUE(std::filesystem::exists(p.cachefile));
-  EXPECT_EQ(file_text(p.cachefile), "");
+  EXPECT_EQ(file_text(p.cachefile), "an earlier file\n");
 }
 
 TEST_F(Exchange, WritersReportFilesThatCannotBeOpened) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cache_fixture.hh"
+#include "core/outputfile.hh"
 #include "scoring/familytables.hh"
 
 namespace {
@@ -18,11 +19,14 @@ class Output : public testsupport::scratchdir {
  protected:
   io d;
 
-  // Runs dooutput into a file and returns what it wrote.
+  // Runs dooutput into a file, puts its side files in place as the run's end does, and
+  // returns what it wrote.
   std::string output_of(const matrix<char>& structure, double* total = nullptr) {
     p.outfile = fopen(path("out").c_str(), "w");
     const double value = d.dooutput(p, structure, familytables(d, p));
     fclose(p.outfile);
+    std::string failed;
+    EXPECT_TRUE(outputfile::commit(failed)) << failed;
     if (total != nullptr) *total = value;
     return file_text(path("out"));
   }
@@ -179,6 +183,10 @@ TEST_F(Output, OversizedFamiliesEndWithTheParameterMessage) {
   s(0, 1) = 1;  // 100000 states times 1001 configurations
   p.outfile = fopen(path("out").c_str(), "w");
   EXPECT_EXIT(d.dooutput(p, s, familytables(d, p)), testing::ExitedWithCode(255), message);
+  matrix<char> none(3, 3, 0);
+  d.categ[0] = 100000001;  // no parents, but 10^8 + 1 states
+  EXPECT_EXIT(d.dooutput(p, none, familytables(d, p)), testing::ExitedWithCode(255), message);
+  d.categ[0] = 100000;
   // Without data the family's score comes from the cache, but q must still fit.
   cache_only();
   d.categ[1] = 70000;

@@ -244,6 +244,9 @@ TEST(ScoreDeath, TooManyCellsEndTheRun) {
   f[0] = 65536;
   f[2] = 65536;  // 2^33 cells: a 32-bit product would wrap
   EXPECT_EXIT(s.update(f, 1), testing::ExitedWithCode(255), "more than 100M parameters");
+  matrix<int> alone = familyof(d, {});
+  alone[1] = 100000001;  // one data value of 10^8: no table of its size either
+  EXPECT_EXIT(s.update(alone, 1), testing::ExitedWithCode(255), "more than 100M parameters");
 }
 
 TEST(Score, ExactlyHundredMillionCellsAccepted) {
