@@ -155,7 +155,6 @@ void read_initial_structure(io& d, textreader& in, const params& p) {
 void read_clusters_and_mutualinfo(io& d, textreader& in, const params& p) {
   for (int i = 0; i < d.n; ++i) d.clusters(i, 0) = char(read_long(in, "Error reading cluster line."));
   d.clusters.transpose().print("clusters");
-  d.mutualinfo = matrix<double>(d.n, d.n, 0.0);
   int count = 0;
   for (int i = 0; i < d.n; ++i)
     for (int j = 0; j < d.n; ++j) {

@@ -34,7 +34,7 @@ class io {
   // in the native format, whose states are named by their numbers.
   std::vector<std::vector<std::string>> statenames;
   matrix<char> clusters;          // n x 1
-  matrix<double> mutualinfo;      // n x n when the data set gives it, else empty
+  matrix<double> mutualinfo;      // n x n
   matrix<int> data;               // nrecords x n; -1 marks an entry given as weights
   matrix<char> initialstructure;  // (i, j) = 1: j is a parent of i
   // weights[t][j]: the weight vector of entry (t, j); weights[t] stays empty for a
