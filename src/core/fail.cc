@@ -8,12 +8,26 @@
 #include "core/text.hh"
 
 namespace {
+thread_local bool deferring = false;
+
 [[noreturn]] void end_with(int code, const char* prefix, const char* format, va_list args) {
-  logtext(prefix + vformat(format, args) + "\n");
+  std::string text = prefix + vformat(format, args) + "\n";
+  if (deferring) throw deferredfatal{code, std::move(text)};
+  logtext(text);
   fflush(stdout);
   exit(code);
 }
 }  // namespace
+
+deferfatal::deferfatal() : saved(deferring) { deferring = true; }
+
+deferfatal::~deferfatal() { deferring = saved; }
+
+void endrun(const deferredfatal& stop) {
+  logdirect(stop.text);
+  fflush(stdout);
+  exit(stop.code);
+}
 
 void fatal(const char* format, ...) {
   va_list args;
@@ -34,6 +48,6 @@ void fatal_with_code(int code, const char* format, ...) {
 }
 
 void assertion_failed(const char* condition_text) {
-  logtext(condition_text);
+  logdirect(condition_text);
   abort();
 }
