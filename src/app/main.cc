@@ -3,11 +3,14 @@
 // the action ended.
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 #include "app/actions.hh"
 #include "app/options.hh"
 #include "core/fail.hh"
 #include "core/log.hh"
+#include "core/text.hh"
 #include "io/io.hh"
 #include "scoring/buildmap.hh"
 
@@ -53,6 +56,18 @@ void load_cache(const params& par, io& rec, int records) {
   if (rec.cache.empty()) fatal("Error reading cache - no input provided.");
 }
 
+// Arguments after the option file, "key=value" each, apply after the file's lines, so
+// that scripts can run one file with a different node or cache name per job.
+void apply_overrides(params& par, int argc, char** argv) {
+  for (int k = 2; k < argc; ++k) {
+    const char* equals = std::strchr(argv[k], '=');
+    if (equals == nullptr) fatal("argument [%s] is not of the form option=value", argv[k]);
+    std::string key(argv[k], size_t(equals - argv[k]));
+    std::string raw(equals + 1);
+    apply_option(par, trim(key.data()), trim(raw.data()), equals + 1);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -61,12 +76,15 @@ int main(int argc, char** argv) {
   print_banner();
   if (argc < 2) usage(argc > 0 ? argv[0] : "bnsl");
   readparams(par, argv[1]);
+  apply_overrides(par, argc, argv);
   printparams(par);
   open_output(par);
 
   const int records = load_input(par, rec);
   load_cache(par, rec, records);
-  rec.vacuum(par);
+  // A job that builds one variable's list for a cache assembled later cleans that one.
+  const bool job = par.node >= 0 && par.node < rec.n && findaction(par.algorithm)->writescache;
+  rec.vacuum(par, job ? par.node : -1);
 
   const int code = findaction(par.algorithm)->run(par, rec);
   fflush(par.outfile);

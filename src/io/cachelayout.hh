@@ -7,11 +7,13 @@
 //   0   4        K, the number of entries of variable V
 //   4   36 + n   per entry: the local score (double), then the n x 1 parent-set
 //                vector (1 at each parent and at V itself), in list order
+//   then         the 64-byte build record of io/provenance.hh (absent in older files)
 // Base file (X when X ends in ".dorv", otherwise X.dorv): the n x n allowance matrix,
 // then an n x n structure matrix, both char.
 // Text file (X when X ends in ".dorv.csv", otherwise X.dorv.csv): one row per entry,
 // "V,score" with six decimals, then ",e" for each of the n vector elements, where the
-// element at V's own position holds V's number of states instead of 1.
+// element at V's own position holds V's number of states instead of 1. A job that
+// builds variable V alone (option node) writes its rows to X.nodeV.dorv.csv instead.
 #pragma once
 
 #include <string>
@@ -32,6 +34,10 @@ inline std::string base_file(const std::string& x) {
 
 inline std::string text_file(const std::string& x) {
   return ends_with(x, ".dorv.csv") ? x : x + ".dorv.csv";
+}
+
+inline std::string node_text_file(const std::string& x, int v) {
+  return x + ".node" + std::to_string(v) + ".dorv.csv";
 }
 
 }  // namespace cachenames

@@ -13,6 +13,7 @@
 #include "io/cachelayout.hh"
 #include "io/cachetextreader.hh"
 #include "io/io.hh"
+#include "io/provenance.hh"
 
 namespace {
 
@@ -48,8 +49,10 @@ bool by_score_then_set(const std::pair<double, matrix<char>>& a,
   return a.second < b.second;
 }
 
-// Appends the K entries of one per-variable file to list; returns K.
-int read_node_file(const std::string& name, int n, parentsetlist& list) {
+// Appends the K entries of one per-variable file to list; returns K. record receives
+// the build record that follows them, and has whether there is one.
+int read_node_file(const std::string& name, int n, parentsetlist& list, buildrecord& record,
+                   bool& has) {
   FILE* fp = fopen(name.c_str(), "rb");
   if (fp == nullptr) fatal("Error reading cache file [%s].", name.c_str());
   int32_t count = 0;
@@ -62,6 +65,7 @@ int read_node_file(const std::string& name, int n, parentsetlist& list) {
     read_matrix(fp, n, 1, name, set);
     list.emplace_back(value, std::move(set));
   }
+  has = record.read(fp, name);
   fclose(fp);
   std::sort(list.begin(), list.end(), by_score_then_set);
   return count;
@@ -77,9 +81,21 @@ void io::readDORVcache(const params& p) {
   }
   const std::string& x = p.cachefile;
   if (int(cache.size()) < n) cache.resize(size_t(n));
+  // The files of separate jobs must fit this run and one another: each record is
+  // checked against this run's, and files with and without records do not mix.
+  buildrecord run;
+  std::string with, without;
   for (int v = 0; v < n; ++v) {
     parentsetlist& list = cache[size_t(v)];
-    const int count = read_node_file(cachenames::node_file(x, v), n, list);
+    const std::string name = cachenames::node_file(x, v);
+    buildrecord record;
+    bool has = false;
+    const int count = read_node_file(name, n, list, record, has);
+    if (has && with.empty()) run = buildrecord::of(*this, p, v);
+    if (has) record.checkagainst(run, v, name);
+    (has ? with : without) = name;
+    if (!with.empty() && !without.empty())
+      fatal("Cache file [%s] has no build record, unlike [%s].", without.c_str(), with.c_str());
     cachesize += count;
     logsearchspace += std::log(double(count));
     if (p.verbose > 0)
