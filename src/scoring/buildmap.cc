@@ -206,10 +206,18 @@ std::vector<parentsetlist> buildmap(const io& d, const params& p, double& logsea
   }
   sh.basekb = resources::memkbs;
   warnlong(d, p, plan);
+  // A variable that fails leaves nothing behind: the variables below it, still to be
+  // built, see the memory they would see on one thread. Refused memory is the memory
+  // limit's stop.
   pool.run([&](int w, int v) {
+    buildworker& worker = *workers[size_t(w)];
     try {
-      workers[size_t(w)]->variable(v);
+      worker.variable(v);
+    } catch (const deferredfatal&) {
+      worker.discard();
+      throw;
     } catch (const std::bad_alloc&) {
+      worker.discard();
       fatal("Not enough memory (%lfMB) for buildmap\n", sh.runpeak());
     }
   });

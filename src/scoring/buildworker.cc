@@ -120,7 +120,10 @@ void buildworker::variable(int child) {
   lemma = bounda = boundb = 0;
   int t = setsize(initial.data(), words);
   for (; d.maxparents[i] >= t && t < n && !stopped; ++t) runlevel(t);
-  if (stopped) return;
+  if (stopped) {
+    discard();
+    return;
+  }
   dropnodes(static_cast<long long>(level.size() + next.size() + pruned));
   level.clear();
   next.clear();
@@ -134,6 +137,16 @@ void buildworker::variable(int child) {
     if (p.verbose > 1) info("cache-node=", i, " #pruned-by-constraints=", 1);
   }
   own.sortbyset();
+}
+
+// Forgets an unfinished variable: its nodes go back, its list is emptied.
+void buildworker::discard() {
+  setlist& own = sh.cache[size_t(i)];
+  dropnodes(static_cast<long long>(level.size() + next.size() + pruned + own.size()));
+  level.clear();
+  next.clear();
+  own.clear();
+  pruned = 0;
 }
 
 void buildworker::report() {

@@ -57,9 +57,11 @@ struct buildshared {
 class buildworker {
  public:
   buildworker(buildshared& s, double startpeak);
-  // Builds the list of variable `child` into the shared cache. Returns early, leaving
-  // the list unfinished, when the pool abandons the variable.
+  // Builds the list of variable `child` into the shared cache. Returns early, with an
+  // empty list, when the pool abandons the variable.
   void variable(int child);
+  // Forgets the variable being built (after a fatal error in it).
+  void discard();
   // Makes the scorer's family vector now, on the thread that accounts for it.
   void makefamily() { scorer.family = matrix<int>(sh.n, 1, 0); }
 
