@@ -99,22 +99,14 @@ double score::densescore(const C* c, long configs, double& a, double& b) {
     uint32_t* h0 = hist.data();
     for (int t = 0; t < records; ++t) ++h0[c[t]];
   }
-  return scantable(hist.data(), configs, a, b);
+  return scantable(hist.data(), configs, false, a, b);
 }
 
-// The score of a dense table of whole counts, configuration by configuration.
-double score::scantable(const uint32_t* h, long configs, double& a, double& b) {
-  const int r = nstates;
-  sum.start(alpha, aic, nconfigs, r, nrecords);
-  for (long j = 0; j < configs; ++j) {
-    const uint32_t* row = h + size_t(j) * r;
-    uint32_t nj = 0;
-    for (int k = 0; k < r; ++k) nj += row[k];
-    if (nj == 0) continue;
-    for (int k = 0; k < r; ++k)
-      if (row[k] > 0) sum.cell(double(row[k]), double(nj));
-    sum.endconfig(double(nj));
-  }
+// The score of a dense table of whole counts, configuration by configuration; with
+// `clear`, every configuration read is set back to 0.
+double score::scantable(uint32_t* h, long configs, bool clear, double& a, double& b) {
+  sum.start(alpha, aic, nconfigs, nstates, nrecords);
+  sum.table(h, configs, clear);
   return finish(a, b);
 }
 

@@ -85,7 +85,7 @@ void score::prepare() {
   if (nrecords <= 0) fatal("line i=%d to %d n=%d m=%d\n", 0, 1, 0, family.n);
   if (!columns.readyfor(*data)) {
     columns.prepare(*data);
-    merged.unbind();
+    mergedstate = merge::untried;
   }
   parents.clear();
   for (int i = 0; i < family.size(); ++i)

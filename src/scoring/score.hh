@@ -86,8 +86,11 @@ class score {
   scoresum sum;
 
   prefixcounts merged;
+  enum class merge { untried, bound, refused };
+  merge mergedstate = merge::untried;
   std::vector<int> prefixstates;
   std::vector<uint32_t> mergedcells, mergedweights;
+  std::vector<uint32_t> exttable;  // zero between calls: the scan clears what it read
 
   void setfamily(const matrix<int>& fam, int childvar);
   void prepare();
@@ -98,7 +101,7 @@ class score {
   bool extends(int extra) const;
   template <typename C>
   double densescore(const C* c, long configs, double& a, double& b);
-  double scantable(const uint32_t* h, long configs, double& a, double& b);
+  double scantable(uint32_t* h, long configs, bool clear, double& a, double& b);
   double sparsescore(uint32_t* c, long configs, double& a, double& b);
   double scanruns(const uint32_t* cell, const uint32_t* weight, size_t count, double& a,
                   double& b);

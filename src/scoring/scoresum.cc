@@ -43,7 +43,10 @@ void scoresum::start(double alpha, bool aicscore, int configs, int states, int n
   records = nrec;
   total = loglik = a = b = 0;
   seen = 0;
-  if (!bdeu) return;
+  if (!bdeu) {
+    if (smalllogs.empty()) smalllogs.assign(size_t(smallcounts) * smallcounts, std::nan(""));
+    return;
+  }
   alphaj = alpha / q;
   alphajk = alphaj / r;
   lgalphaj = std::lgamma(alphaj);
@@ -62,4 +65,42 @@ double scoresum::finish(double& aout, double& bout) const {
   }
   if (aic) return loglik - q * (r - 1);
   return loglik - q * (r - 1) * (0.5 * std::log(double(records)));
+}
+
+void scoresum::table(uint32_t* h, long configs, bool clear) {
+  if (!bdeu) {
+    double sum = loglik;
+    for (long j = 0; j < configs; ++j) {
+      uint32_t* row = h + size_t(j) * size_t(r);
+      uint32_t nj = 0;
+      for (int k = 0; k < r; ++k) nj += row[k];
+      if (nj == 0) continue;
+      const double dj = double(nj);
+      for (int k = 0; k < r; ++k) {
+        const uint32_t c = row[k];
+        if (c == 0) continue;
+        sum += double(c) * (nj < uint32_t(smallcounts) ? smalllog(c, nj) : std::log(double(c) / dj));
+        if (clear) row[k] = 0;
+      }
+    }
+    loglik = sum;
+    return;
+  }
+  for (long j = 0; j < configs; ++j) {
+    uint32_t* row = h + size_t(j) * size_t(r);
+    uint32_t nj = 0;
+    for (int k = 0; k < r; ++k) nj += row[k];
+    if (nj == 0) continue;
+    int cells = 0;
+    for (int k = 0; k < r; ++k) {
+      const uint32_t c = row[k];
+      if (c == 0) continue;
+      total += lngamma(cellmemo, double(c), alphajk) - lgalphajk;
+      ++cells;
+      if (clear) row[k] = 0;
+    }
+    total -= lngamma(configmemo, double(nj), alphaj) - lgalphaj;
+    if (cells <= 1) a -= logr;
+    else b -= cells * logr;
+  }
 }

@@ -22,7 +22,7 @@ class scoresum {
     if (bdeu) {
       total += lngamma(cellmemo, njk, alphajk) - lgalphajk;
     } else {
-      loglik += njk * std::log(njk / nj);
+      loglik += njk * logratio(njk, nj);
     }
     ++seen;
   }
@@ -34,6 +34,11 @@ class scoresum {
     }
     seen = 0;
   }
+  // Every configuration of a dense table of whole counts (configs x r, cell j * r + k)
+  // in order, as cell and endconfig would take them; with `clear` the table is left
+  // all 0. One loop per criterion: the per-cell test of the criterion and the
+  // accumulators in memory made the loop twice as slow (measured on alarm-cl_10000).
+  void table(uint32_t* h, long configs, bool clear);
   // The local score; a and b get the bound terms under BDeu only.
   double finish(double& aout, double& bout) const;
 
@@ -53,6 +58,22 @@ class scoresum {
   memo cellmemo, configmemo;
 
   static void renew(memo& m, int size);
+
+  // ln(njk / nj) of whole counts below `smallcounts`, computed once by the same
+  // expression: most cells of large families are small, and a table look-up costs a
+  // fraction of a logarithm (measured: 5% of the instructions of a no-limit run).
+  static constexpr int smallcounts = 64;
+  std::vector<double> smalllogs;  // [nj * smallcounts + njk], NaN until computed
+  double logratio(double njk, double nj) {
+    const int j = int(nj), k = int(njk);
+    if (nj < smallcounts && double(j) == nj && double(k) == njk) return smalllog(k, j);
+    return std::log(njk / nj);
+  }
+  double smalllog(uint32_t k, uint32_t j) {
+    double& value = smalllogs[size_t(j) * smallcounts + k];
+    if (value != value) value = std::log(double(k) / double(j));
+    return value;
+  }
   // lgamma(count + shift), remembered when count is a whole number of records.
   static double lngamma(memo& m, double count, double shift);
 };
