@@ -1,5 +1,6 @@
 #include "scoring/scoresum.hh"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -44,7 +45,13 @@ void scoresum::start(double alpha, bool aicscore, int configs, int states, int n
   total = loglik = a = b = 0;
   seen = 0;
   if (!bdeu) {
-    if (smalllogs.empty()) smalllogs.assign(size_t(smallcounts) * smallcounts, std::nan(""));
+    if (smalllogs.empty()) {
+      // ln(k / j) for 1 <= k <= j; 0 where k = 0 (and in the unused entries).
+      smalllogs.assign(size_t(smallcounts) * smallcounts, 0.0);
+      for (int j = 1; j < smallcounts; ++j)
+        for (int k = 1; k <= j; ++k)
+          smalllogs[size_t(j) * smallcounts + size_t(k)] = std::log(double(k) / double(j));
+    }
     return;
   }
   alphaj = alpha / q;
@@ -67,21 +74,39 @@ double scoresum::finish(double& aout, double& bout) const {
   return loglik - q * (r - 1) * (0.5 * std::log(double(records)));
 }
 
+// Under BIC/AIC the sum is one chain of additions in cell order, each waiting for the
+// one before. The table is first reduced, without a test per cell, to its non-zero
+// cells with their N_j; the chain then runs over those alone, with ln terms of small
+// counts from the table. Testing each cell in the chain was mispredicted on about every
+// tenth cell, and adding +0 for the empty ones lengthened the chain (both measured on
+// alarm-cl_10000 with cachegrind and perf).
 void scoresum::table(uint32_t* h, long configs, bool clear) {
   if (!bdeu) {
-    double sum = loglik;
+    const size_t cells = size_t(configs) * size_t(r);
+    if (found.size() < cells) {
+      found.resize(cells);
+      foundtotal.resize(cells);
+    }
+    uint32_t* c = found.data();
+    uint32_t* of = foundtotal.data();
+    size_t m = 0;
     for (long j = 0; j < configs; ++j) {
       uint32_t* row = h + size_t(j) * size_t(r);
       uint32_t nj = 0;
       for (int k = 0; k < r; ++k) nj += row[k];
-      if (nj == 0) continue;
-      const double dj = double(nj);
       for (int k = 0; k < r; ++k) {
-        const uint32_t c = row[k];
-        if (c == 0) continue;
-        sum += double(c) * (nj < uint32_t(smallcounts) ? smalllog(c, nj) : std::log(double(c) / dj));
-        if (clear) row[k] = 0;
+        c[m] = row[k];
+        of[m] = nj;
+        m += row[k] != 0;
       }
+      if (clear) std::fill(row, row + r, 0u);
+    }
+    double sum = loglik;
+    const double* logs = smalllogs.data();
+    for (size_t e = 0; e < m; ++e) {
+      const uint32_t k = c[e], j = of[e];
+      sum += double(k) * (j < uint32_t(smallcounts) ? logs[size_t(j) * smallcounts + k]
+                                                    : std::log(double(k) / double(j)));
     }
     loglik = sum;
     return;
@@ -97,10 +122,10 @@ void scoresum::table(uint32_t* h, long configs, bool clear) {
       if (c == 0) continue;
       total += lngamma(cellmemo, double(c), alphajk) - lgalphajk;
       ++cells;
-      if (clear) row[k] = 0;
     }
     total -= lngamma(configmemo, double(nj), alphaj) - lgalphaj;
     if (cells <= 1) a -= logr;
     else b -= cells * logr;
+    if (clear) std::fill(row, row + r, 0u);
   }
 }

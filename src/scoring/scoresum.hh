@@ -59,20 +59,18 @@ class scoresum {
 
   static void renew(memo& m, int size);
 
-  // ln(njk / nj) of whole counts below `smallcounts`, computed once by the same
-  // expression: most cells of large families are small, and a table look-up costs a
-  // fraction of a logarithm (measured: 5% of the instructions of a no-limit run).
+  // ln(njk / nj) of whole counts below `smallcounts`, computed once (at the first
+  // BIC/AIC start) by the same expression: most cells of large families are small, and
+  // a table look-up costs a fraction of a logarithm (measured: 5% of the instructions of
+  // a no-limit run).
   static constexpr int smallcounts = 64;
-  std::vector<double> smalllogs;  // [nj * smallcounts + njk], NaN until computed
+  std::vector<double> smalllogs;  // [nj * smallcounts + njk]
+  std::vector<uint32_t> found, foundtotal;  // table's non-zero cells and their N_j
   double logratio(double njk, double nj) {
     const int j = int(nj), k = int(njk);
-    if (nj < smallcounts && double(j) == nj && double(k) == njk) return smalllog(k, j);
+    if (nj < smallcounts && double(j) == nj && double(k) == njk)
+      return smalllogs[size_t(j) * smallcounts + size_t(k)];
     return std::log(njk / nj);
-  }
-  double smalllog(uint32_t k, uint32_t j) {
-    double& value = smalllogs[size_t(j) * smallcounts + k];
-    if (value != value) value = std::log(double(k) / double(j));
-    return value;
   }
   // lgamma(count + shift), remembered when count is a whole number of records.
   static double lngamma(memo& m, double count, double shift);
