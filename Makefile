@@ -1,16 +1,28 @@
-# Thin front end over CMake: `make demo`, `make test`, `make check`.
+# Thin front end over CMake: `make demo`, `make test`, `make check`, `make install`.
 JOBS ?= 2
+PREFIX ?= /usr/local
 
-.PHONY: all build demo test check bench clean
+.PHONY: all build program demo install test check bench clean
 
 all: build
 
 build:
-	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DBNSL_TESTS=ON >/dev/null
 	cmake --build build -j $(JOBS)
 
-demo: build
-	cd examples && ../build/bnsl demo.opt
+# The program alone: no GoogleTest needed.
+program:
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DBNSL_TESTS=OFF >/dev/null
+	cmake --build build -j $(JOBS) --target bnsl
+
+# Learns the Asia network from the bundled CSV file (examples/asia.csv, see
+# docs/guide.md); the graph and the network are written to examples/asia.dot and
+# examples/asia.bif.
+demo: program
+	cd examples && ../build/bnsl asia-csv.opt
+
+install: program
+	cmake --install build --prefix $(PREFIX)
 
 test: build
 	cd build && ctest --output-on-failure -j $(JOBS)

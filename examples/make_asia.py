@@ -14,9 +14,11 @@ Eight binary variables (0 = no, 1 = yes) and their conditional probabilities:
 
 The output is in the program's data-set format: a first line "N n -1 0 -1" (N records,
 n variables, a label line present, no constraint lines, no allowance matrix), the label
-line, then one record per line. The seed is fixed, so the file is reproducible.
+line, then one record per line. With --csv it is a CSV file instead, as other tools
+write it: a header of names, then the states as the words "no" and "yes". The seed is
+fixed, so the file is reproducible.
 
-Usage: python3 make_asia.py [records] [seed] > asia.dat
+Usage: python3 make_asia.py [--csv] [records] [seed] > asia.dat (or asia.csv)
 """
 import random
 import sys
@@ -40,10 +42,18 @@ def sample(gen):
 
 
 def main():
-    records = int(sys.argv[1]) if len(sys.argv) > 1 else 2000
-    seed = int(sys.argv[2]) if len(sys.argv) > 2 else 20240601
+    args = sys.argv[1:]
+    csv = "--csv" in args
+    args = [a for a in args if a != "--csv"]
+    records = int(args[0]) if len(args) > 0 else 2000
+    seed = int(args[1]) if len(args) > 1 else 20240601
     gen = random.Random(seed)
     out = sys.stdout
+    if csv:
+        out.write(",".join(LABELS) + "\n")
+        for _ in range(records):
+            out.write(",".join(("no", "yes")[v] for v in sample(gen)) + "\n")
+        return
     out.write("%d %d -1 0 -1\n" % (records, len(LABELS)))
     out.write(" ".join(LABELS) + "\n")
     for _ in range(records):

@@ -1,5 +1,6 @@
 #include "app/actions.hh"
 
+#include <iterator>
 #include <sstream>
 
 #include "core/fail.hh"
@@ -94,16 +95,31 @@ int no_action(params& p, const io& d) {
 }
 
 const action actions[] = {
-    {0, "branch-and-bound", branch_and_bound},
-    {1, "dynamic-programming", dynamic_programming},
-    {2, "guess-orders", [](params& p, const io& d) { return guess_orders(p, d, true); }},
-    {3, "build-cache-only", write_native_cache, true},
-    {4, "linear-integer programming", write_model},
-    {5, "guess-orders-2", [](params& p, const io& d) { return guess_orders(p, d, false); }},
-    {6, "hill-climbing", hill_climbing},
-    {7, "gen-graph", no_action},
-    {8, "build-cache-only(helsinki-version)", write_helsinki},
-    {9, "build-cache-only(gob-version)", write_gob},
+    {0, "branch-and-bound", branch_and_bound, false, true,
+     "exact, proves its network optimal; the default choice up to a few dozen variables. "
+     "On harder problems give maxminutes or maxmem: it then writes its best network and "
+     "the bound on the optimum."},
+    {1, "dynamic-programming", dynamic_programming, false, true,
+     "exact over all subsets of variables: time and memory grow as 2^n, so up to about "
+     "25 variables (32 at most); no treewidth bound."},
+    {2, "guess-orders", [](params& p, const io& d) { return guess_orders(p, d, true); }, false, true,
+     "heuristic: random variable orderings, parents chosen under each; for hundreds of "
+     "variables, or a quick first network."},
+    {3, "build-cache-only", write_native_cache, true, false,
+     "writes the score cache (outputcache=) and stops, to reuse the scores in later runs."},
+    {4, "linear-integer programming", write_model, false, false,
+     "writes an integer-programming model with a treewidth bound for an external solver."},
+    {5, "guess-orders-2", [](params& p, const io& d) { return guess_orders(p, d, false); }, false,
+     true, "heuristic like 2, with guided greedy parent selection."},
+    {6, "hill-climbing", hill_climbing, false, true,
+     "heuristic: first-improvement hill climbing from the empty or the given network; the "
+     "fastest, ends at a local optimum."},
+    {7, "gen-graph", no_action, false, false,
+     "no search: builds and cleans the cache and scores a given initial structure."},
+    {8, "build-cache-only(helsinki-version)", write_helsinki, false, false,
+     "writes the scores in the Helsinki exchange format (outputcache=) and stops."},
+    {9, "build-cache-only(gob-version)", write_gob, false, false,
+     "writes the scores in the GOBNILP (jkl) format (outputcache=) and stops."},
 };
 
 }  // namespace
@@ -113,6 +129,9 @@ const action* findaction(int number) {
     if (a.number == number) return &a;
   return nullptr;
 }
+
+const action* actions_begin() { return std::begin(actions); }
+const action* actions_end() { return std::end(actions); }
 
 int lastaction() {
   int last = 0;

@@ -1,17 +1,21 @@
 // bnsl: learns the structure of a Bayesian network from data or from a score file.
 // One pass: options, input, score cache, clean-up, one action; the exit code says how
-// the action ended.
+// the action ended. `bnsl OPTIONFILE [option=value ...]` runs; `bnsl --help` writes the
+// reference of options, algorithms and exit codes.
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/actions.hh"
 #include "app/options.hh"
 #include "core/fail.hh"
 #include "core/log.hh"
-#include "core/text.hh"
+#include "core/stop.hh"
 #include "io/io.hh"
+#include "io/truegraph.hh"
 #include "scoring/buildmap.hh"
 
 namespace {
@@ -30,20 +34,48 @@ void open_output(params& par) {
   if (!par.outfile) fatal("Error opening output file [%s].", par.outputfile.c_str());
 }
 
-// Reads the data set (or a score file in its place) and returns the number of data
-// records loaded, -1 when no input file was named.
+// CSV data is named by inputformat=csv, or by the extension .csv unless inputformat
+// says native.
+bool csv_input(const params& par) {
+  if (par.inputformat != params::notdef) return par.inputformat == "csv";
+  const std::string& name = par.inputfile;
+  if (name.size() < 4) return false;
+  std::string extension = name.substr(name.size() - 4);
+  for (char& c : extension) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return extension == ".csv";
+}
+
+// Reads the data set (or a score file in its place) and the constraint file, and
+// returns the number of data records loaded, -1 when no input file was named.
 int load_input(params& par, io& rec) {
   if (par.inputfile == params::notdef) return -1;
   par.infile = fopen(par.inputfile.c_str(), "r");
   if (!par.infile) fatal("Error reading input file [%s].", par.inputfile.c_str());
-  rec.readDORVinput(par);
+  if (csv_input(par)) {
+    rec.readcsv(par);
+  } else {
+    rec.readDORVinput(par);
+    if (rec.nrecords <= 0) rec.readCussenscache(par);
+  }
   const int records = rec.nrecords;
-  if (records <= 0) rec.readCussenscache(par);
   fclose(par.infile);
   par.infile = stdin;
+  if (par.constraintfile != params::notdef) rec.readconstraintfile(par);
   for (int i = 0; i < rec.n && i < rec.maxparents.size(); ++i)
     rec.maxparents[i] = std::min(rec.maxparents[i], par.globalmaxparents);
   return records;
+}
+
+// The true graph is read, and a network file checked for its data, before the search.
+void load_comparison(const params& par, io& rec) {
+  if (par.networkfile != params::notdef && rec.nrecords <= 0)
+    fatal(
+        "Option networkfile needs a data set: the network's probability tables are counted from "
+        "it.");
+  if (par.truegraph == params::notdef) return;
+  std::vector<std::string> names = rec.labels;
+  names.resize(size_t(std::max(rec.n, 0)));
+  rec.truestructure = read_truegraph(par.truegraph, names);
 }
 
 void load_cache(const params& par, io& rec, int records) {
@@ -56,37 +88,32 @@ void load_cache(const params& par, io& rec, int records) {
   if (rec.cache.empty()) fatal("Error reading cache - no input provided.");
 }
 
-// Arguments after the option file, "key=value" each, apply after the file's lines, so
-// that scripts can run one file with a different node or cache name per job.
-void apply_overrides(params& par, int argc, char** argv) {
-  for (int k = 2; k < argc; ++k) {
-    const char* equals = std::strchr(argv[k], '=');
-    if (equals == nullptr) fatal("argument [%s] is not of the form option=value", argv[k]);
-    std::string key(argv[k], size_t(equals - argv[k]));
-    std::string raw(equals + 1);
-    apply_option(par, trim(key.data()), trim(raw.data()), equals + 1);
-  }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
+  const char* program = argc > 0 ? argv[0] : "bnsl";
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    print_help(program);
+    return exitcode::success;
+  }
   params par;
   io rec;
   print_banner();
-  if (argc < 2) usage(argc > 0 ? argv[0] : "bnsl");
-  readparams(par, argv[1]);
-  apply_overrides(par, argc, argv);
+  if (argc < 2) usage(program);
+  readparams(par, argv[1], std::vector<std::string>(argv + 2, argv + argc));
   printparams(par);
   open_output(par);
 
   const int records = load_input(par, rec);
   load_cache(par, rec, records);
+  load_comparison(par, rec);
   // A job that builds one variable's list for a cache assembled later cleans that one.
   const bool job = par.node >= 0 && par.node < rec.n && findaction(par.algorithm)->writescache;
   rec.vacuum(par, job ? par.node : -1);
 
-  const int code = findaction(par.algorithm)->run(par, rec);
+  const action* chosen = findaction(par.algorithm);
+  if (chosen->search) arm_stop_request();
+  const int code = chosen->run(par, rec);
   fflush(par.outfile);
   return code;
 }

@@ -56,6 +56,13 @@ class params {
   int diskspace = 0;
   bool prunescores = true;
   std::string diskspacename = notdef;
+  // Options beyond the classic listing.
+  std::string inputformat = notdef;     // "native", "csv", or by the file's extension
+  char csvseparator = ',';
+  bool missingdrop = false;             // CSV: drop records with missing values
+  std::string constraintfile = notdef;  // constraints and initial structure by name
+  std::string networkfile = notdef;     // the network in BIF
+  std::string truegraph = notdef;       // a known graph to compare the result with
 
   // Seeds the process-wide generator from the clock and draws reseedinterval.
   params();

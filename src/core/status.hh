@@ -34,4 +34,8 @@ constexpr int memory_limit = 14;
 constexpr int heuristic_time_limit = 16;
 // Hill climbing made no move.
 constexpr int no_move = 17;
+// Any search: stopped by SIGINT or SIGTERM (core/stop.hh), like at a time limit: the
+// best network so far and the bound are written. Branch-and-bound adds not_beaten as
+// at its other stops.
+constexpr int interrupted = 18;
 }  // namespace searchstatus

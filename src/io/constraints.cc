@@ -184,3 +184,12 @@ void io::checkacyclic(const params&) {
     fatal("DORV: Initial structure matrix must be acyclic, otherwise it is not a valid "
           "starting solution\n");
 }
+
+void forbid_reverse_arcs(io& d) {
+  for (int i = 0; i < d.n; ++i)
+    for (int j = 0; j < d.n; ++j)
+      if (d.allow(i, j) == -1) {
+        check(d.allow(j, i) >= 0, "allow(j,i)>=0");
+        d.allow(j, i) = 1;
+      }
+}

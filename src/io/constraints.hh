@@ -9,3 +9,7 @@
 #include "core/matrix.hh"
 
 matrix<char> verifystrucon(const char* text, int var, const matrix<char>& row, int& flag);
+
+class io;
+// A required arc forbids its reverse: allow(j, i) = 1 wherever allow(i, j) = -1.
+void forbid_reverse_arcs(io& d);

@@ -8,6 +8,7 @@
 #include "core/fail.hh"
 #include "core/limits.hh"
 #include "core/text.hh"
+#include "io/constraints.hh"
 #include "io/io.hh"
 #include "io/records.hh"
 #include "io/textreader.hh"
@@ -147,16 +148,6 @@ void read_clusters_and_mutualinfo(io& d, textreader& in, const params& p) {
   if (p.verbose > 0) logtext(format("initial mutual info matrix has [%d] nonzeros.\n", count));
 }
 
-// A required arc forbids its reverse.
-void forbid_reverse_arcs(io& d) {
-  for (int i = 0; i < d.n; ++i)
-    for (int j = 0; j < d.n; ++j)
-      if (d.allow(i, j) == -1) {
-        check(d.allow(j, i) >= 0, "allow(j,i)>=0");
-        d.allow(j, i) = 1;
-      }
-}
-
 bool starts_label(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
 }
@@ -178,13 +169,6 @@ void read_labels(io& d, textreader& in, const params& p) {
     d.labels[i] = label;
     if (p.verbose > 1) io::messaging(io::infolevel, "node=" + std::to_string(i) + " name=" + label);
   }
-}
-
-void print_summary(const io& d, const params& p) {
-  if (p.verbose <= 0) return;
-  io::messaging(io::infolevel, "#categories-per-variable=" + d.categ.transpose().show());
-  io::messaging(io::infolevel, format("#variables=%d", d.n));
-  io::messaging(io::infolevel, format("#data-records=%d", d.nrecords));
 }
 
 void warn_excess_data(const io& d, textreader& in) {
@@ -231,6 +215,13 @@ int start_score_file(io& d, const textreader& in, long long nodes) {
 
 }  // namespace
 
+void print_data_summary(const io& d, const params& p) {
+  if (p.verbose <= 0) return;
+  io::messaging(io::infolevel, "#categories-per-variable=" + d.categ.transpose().show());
+  io::messaging(io::infolevel, format("#variables=%d", d.n));
+  io::messaging(io::infolevel, format("#data-records=%d", d.nrecords));
+}
+
 // Reads the data set in file order: header line, constraint lines, then as tokens the
 // allowance matrix, initial structure, clusters and mutual information, labels and
 // records. Returns 2 when the file is a score file (left to readCussenscache), else 1.
@@ -264,7 +255,7 @@ int io::readDORVinput(const params& p) {
   forbid_reverse_arcs(*this);
   read_labels(*this, in, p);
   read_records(*this, in, records);
-  print_summary(*this, p);
+  print_data_summary(*this, p);
   warn_excess_data(*this, in);
   return 1;
 }

@@ -30,6 +30,9 @@ class io {
   double logsearchspace = 0.0;
   matrix<char> allow;             // (i, j): -1 j must be a parent of i, 1 j may not, 0 free
   std::vector<std::string> labels;
+  // statenames[v][s]: the name of state s of variable v, from CSV data; empty for data
+  // in the native format, whose states are named by their numbers.
+  std::vector<std::vector<std::string>> statenames;
   matrix<char> clusters;          // n x 1
   matrix<double> mutualinfo;      // n x n
   matrix<int> data;               // nrecords x n; -1 marks an entry given as weights
@@ -44,6 +47,9 @@ class io {
   int hasinitial = 0;  // > 0 initial structure read, 0 none, -1 score file
   matrix<int> maxparents;  // n x 1
   int haslabels = 0;
+  // A known graph the result is compared with (option truegraph), n x n like a
+  // structure; empty when none was given.
+  matrix<char> truestructure;
 
   // Writes "[info] ", "[debug] ", "[warn] " or "[error] ", text and a line end; flushes.
   // Any other level writes nothing.
@@ -54,6 +60,11 @@ class io {
   void init(int nvars, int records);
 
   int readDORVinput(const params& p);
+  // Reads CSV data (csvreader.cc) from p.infile: names, states, records.
+  void readcsv(const params& p);
+  // Adds the constraints and the initial structure of the file p.constraintfile to the
+  // data set read before (constraintfile.cc).
+  void readconstraintfile(const params& p);
   void checkacyclic(const params& p);
   // only >= 0: that variable alone (a job building one variable's list).
   void vacuum(const params& p, int only = -1);
@@ -72,7 +83,8 @@ class io {
       std::function<double(const matrix<int>& family, int child, matrix<double>& cpt)>;
 
   // Writes the network S: its parent matrix, the probability table of every family when
-  // data records are loaded (counted through table), and its total score; also the
-  // graph file when one is named. Returns the total score.
+  // data records are loaded (counted through table), its total score and, with a true
+  // graph, the comparison with it; also the graph file and the network file (BIF) when
+  // they are named. Returns the total score.
   double dooutput(const params& p, const matrix<char>& S, const familytable& table) const;
 };

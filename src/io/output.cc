@@ -3,10 +3,13 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #include "core/fail.hh"
 #include "core/limits.hh"
+#include "io/biffile.hh"
 #include "io/graphfile.hh"
+#include "io/truegraph.hh"
 #include "io/io.hh"
 
 namespace {
@@ -64,6 +67,14 @@ double data_family_score(const io& d, const params& p, const io::familytable& ta
   return value;
 }
 
+void write_network(const io& d, const params& p, const matrix<char>& S,
+                   std::vector<std::vector<double>>& tables) {
+  bifnetwork net{d.labels, d.statenames, d.categ, S, std::move(tables)};
+  for (int v = 0; v < d.n; ++v)
+    if (net.names[size_t(v)].empty()) net.names[size_t(v)] = "v" + std::to_string(v);
+  write_biffile(p.networkfile, net);
+}
+
 }  // namespace
 
 // A record without data records (no input file, or only a score file or a text
@@ -75,6 +86,7 @@ double io::dooutput(const params& p, const matrix<char>& S, const familytable& t
   for (int i = 0; i < e.n && i < e.m; ++i) e(i, i) = 1;
   const bool from_cache = p.inputfile == params::notdef || nrecords <= 0;
   double total = 0.0;
+  std::vector<std::vector<double>> tables;
   if (from_cache) {
     const parentsetlist none;
     for (int v = 0; v < n; ++v) {
@@ -84,9 +96,14 @@ double io::dooutput(const params& p, const matrix<char>& S, const familytable& t
   } else {
     matrix<int> family(n, 1, 0);
     matrix<double> cpt(1, 1, 0.0);
-    for (int v = 0; v < n; ++v) total += data_family_score(*this, p, table, family, cpt, e, v);
+    for (int v = 0; v < n; ++v) {
+      total += data_family_score(*this, p, table, family, cpt, e, v);
+      if (p.networkfile != params::notdef) tables.emplace_back(cpt.data, cpt.data + cpt.size());
+    }
   }
   fprintf(p.outfile, "score %lf\n", total);
+  if (truestructure.size() > 0) write_comparison(p.outfile, compare_graphs(S, truestructure));
   if (p.graphfile != params::notdef) write_graphfile(p.graphfile, labels, S, total);
+  if (p.networkfile != params::notdef && !from_cache) write_network(*this, p, S, tables);
   return total;
 }

@@ -23,18 +23,20 @@ constexpr int grow_rows = 1024;
   fatal("line of data number %d: wrong input format for variable %d.\n", t, j);
 }
 
-// A plain value: the state is the value rounded half up, truncated toward zero, so
-// 1.6 gives 2 and -1 gives 0. Plain digit strings, the common case, skip strtod.
+// A plain value: the state is the value rounded half up, so 1.6 gives 2. The whole
+// token must be the number: trailing text ("1x") and values below zero (-1 often marks
+// a missing value) are refused rather than read as some state. Plain digit strings, the
+// common case, skip strtod.
 int plain_state(char* tok, int t, int j) {
   int len = 0, value = 0;
   while (len < 9 && tok[len] >= '0' && tok[len] <= '9') value = value * 10 + (tok[len++] - '0');
   if (len > 0 && tok[len] == '\0') return value;
   char* stop;
   const double v = std::strtod(tok, &stop);
-  if (stop == tok) wrong_format(t, j);
+  if (stop == tok || *stop != '\0') wrong_format(t, j);
   const double rounded = v + 0.5;
-  // Below -1 the truncation is negative; at 2^31 - 1 one more state overflows int.
-  if (!(rounded > -1.0) || !(rounded < 2147483647.0)) wrong_format(t, j);
+  // At 2^31 - 1 one more state overflows int; NaN fails both comparisons.
+  if (!(v >= 0.0) || !(rounded < 2147483647.0)) wrong_format(t, j);
   return int(rounded);
 }
 

@@ -60,6 +60,10 @@ void bbsearch::loop(double& k) {
       status = searchstatus::time_limit;
       break;
     }
+    if (interrupted(p, io::warnlevel)) {
+      status = searchstatus::interrupted;
+      break;
+    }
     if (k > best && (p.verbose > 2 || (p.verbose > 0 && iter >= lastverb))) {
       if (streak != 0) outerbound = k;
       progressline(k, m);

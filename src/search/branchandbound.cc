@@ -7,6 +7,7 @@
 #include "core/fail.hh"
 #include "core/status.hh"
 #include "core/graph.hh"
+#include "core/stop.hh"
 #include "search/bbsearch.hh"
 #include "search/guessorders.hh"
 #include "search/localsearch.hh"
@@ -49,7 +50,8 @@ void branchandbound::initialincumbent() {
   quiet.maxiter = 1000;
   guessorders guesser(quiet, d, -1e100, true, true);
   const double g = guesser.guessorders_aux();
-  if (status == searchstatus::unproved && g < -1e99)
+  // A stop request can end both first searches before either found a network.
+  if (status == searchstatus::unproved && g < -1e99 && !stop_requested())
     fatal("%s", "DORV: Problem infeasible because of initial constraints\n");
   if (g > best) {
     check(acyclic(guesser.beststruct).size() == 0, "acyclic(bestE).empty()");

@@ -28,6 +28,7 @@ constexpr uint8_t no_variable = 0xFF;
 constexpr int finished = searchstatus::finished;
 constexpr int out_of_memory = searchstatus::memory_limit;
 constexpr int out_of_time = searchstatus::heuristic_time_limit;
+constexpr int stopped = searchstatus::interrupted;
 
 // The number of sets in the widest level, C(n, n/2), exact while it fits a double.
 double widest_level(int n) {
@@ -127,7 +128,10 @@ int subsetpass::build_level(int t) {
   uint64_t count = 0;
   setmask set = setmask((uint64_t(1) << t) - 1);
   for (uint64_t r = 0; r < slots; ++r, set = dpsets::next_same_size(set)) {
-    if ((r & 1023) == 0 && time_exceeded()) return out_of_time;
+    if ((r & 1023) == 0) {
+      if (time_exceeded()) return out_of_time;
+      if (interrupted(p, io::errorlevel)) return stopped;
+    }
     double best = unreached;
     uint8_t bestvar = no_variable;
     uint64_t below = r, above = 0;

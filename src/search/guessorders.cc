@@ -97,6 +97,10 @@ double guessorders::guessorders_aux() {
                     : searchstatus::time_limit;
       return bestvalue;
     }
+    if (interrupted(p, io::warnlevel)) {
+      retcode = searchstatus::interrupted;
+      return bestvalue;
+    }
     std::iota(order.begin(), order.end(), 0);
     shuffle(order, draw);
     if (!topological_rules(d.allow, order, A)) continue;

@@ -186,6 +186,10 @@ bool localsearch::localsearch_aux(matrix<char>& structure, matrix<double>& score
       retcode = searchstatus::heuristic_time_limit;
       return improved;
     }
+    if (interrupted(p, io::warnlevel)) {
+      retcode = searchstatus::interrupted;
+      return improved;
+    }
     if (iterations >= p.maxiter) {
       reportstop(p, io::warnlevel, iteration_limit_reached);
       retcode = searchstatus::heuristic_iteration_limit;

