@@ -7,7 +7,7 @@
 #               search's algorithm and limits, outputfile, ...
 #   CACHE       name of the cache: jobs write CACHE.nodeV.dorv (and CACHE.dorv)
 #   JOBS        jobs at once (GNU parallel's --jobs; default one per core)
-#   VARIABLES   number of variables (default: read from the data file's first line)
+#   VARIABLES   number of variables (default: what the program reads in the data)
 # The program is taken from $BNSL, or bnsl on the PATH.
 #
 # Each job runs `bnsl OPTIONFILE node=V outputcache=CACHE algorithm=3` and writes only
@@ -25,9 +25,11 @@ cache=$2
 jobs=${3:-100%}
 n=${4:-}
 if [ -z "$n" ]; then
-  data=$(sed -n 's/^[[:space:]]*inputfile[[:space:]]*=[[:space:]]*\(.*[^[:space:]]\).*$/\1/p' \
-    "$options" | tail -n 1)
-  read -r _ n _ <"$data"
+  # The data set's number of variables, as the program reports it after one record
+  # (any input format); the run then stops, having written nothing.
+  n=$("$bnsl" "$options" algorithm=3 node=2147483647 maxdata=1 verbose=1 2>&1 >/dev/null |
+    sed -n 's/^\[info\] #variables=\([0-9]*\)$/\1/p' || true)
+  [ -n "$n" ] || { echo "cannot read the number of variables: set it" >&2; exit 2; }
 fi
 seq 0 $((n - 1)) |
   parallel --jobs "$jobs" --halt now,fail=1 \

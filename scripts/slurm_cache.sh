@@ -8,7 +8,7 @@
 #   CACHE           name of the cache, on a file system every node sees
 #   SBATCH-OPTION   passed to both submissions: --partition, --time, --mem, ...
 # The program is taken from $BNSL, or bnsl on the PATH; the number of variables from
-# $VARIABLES, or the data file's first line.
+# $VARIABLES, or from the program reading the data.
 #
 # Array task V runs `bnsl OPTIONFILE node=V outputcache=CACHE algorithm=3` and writes
 # only CACHE.nodeV.dorv and CACHE.nodeV.dorv.csv (task 0 also CACHE.dorv); the search
@@ -27,9 +27,11 @@ cache=$2
 shift 2
 n=${VARIABLES:-}
 if [ -z "$n" ]; then
-  data=$(sed -n 's/^[[:space:]]*inputfile[[:space:]]*=[[:space:]]*\(.*[^[:space:]]\).*$/\1/p' \
-    "$options" | tail -n 1)
-  read -r _ n _ <"$data"
+  # The data set's number of variables, as the program reports it after one record
+  # (any input format); the run then stops, having written nothing.
+  n=$("$bnsl" "$options" algorithm=3 node=2147483647 maxdata=1 verbose=1 2>&1 >/dev/null |
+    sed -n 's/^\[info\] #variables=\([0-9]*\)$/\1/p' || true)
+  [ -n "$n" ] || { echo "cannot read the number of variables: set it" >&2; exit 2; }
 fi
 tasks=$(sbatch --parsable --job-name=bnsl-cache --array=0-$((n - 1)) \
   --output="$cache.node%a.log" "$@" \
