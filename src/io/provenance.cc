@@ -14,14 +14,15 @@ constexpr char magic[8] = {'b', 'n', 's', 'l', 'p', 'r', 'o', 'v'};
 constexpr int32_t version = 1;
 constexpr size_t recordsize = 64;
 
-// Size and FNV-1a 64-bit checksum of a file; size -1 when it cannot be read.
-void signature(const std::string& name, int64_t& size, uint64_t& sum) {
-  size = -1;
-  sum = 0xcbf29ce484222325ull;
-  FILE* fp = name == params::notdef ? nullptr : fopen(name.c_str(), "rb");
-  if (fp == nullptr) return;
+// Adds a file's bytes to size and to the FNV-1a 64-bit checksum sum; size becomes -1
+// when it cannot be read.
+void addsignature(const std::string& name, int64_t& size, uint64_t& sum) {
+  FILE* fp = fopen(name.c_str(), "rb");
+  if (fp == nullptr) {
+    size = -1;
+    return;
+  }
   std::vector<unsigned char> chunk(1 << 16);
-  size = 0;
   for (size_t got; (got = fread(chunk.data(), 1, chunk.size(), fp)) > 0;) {
     for (size_t k = 0; k < got; ++k) sum = (sum ^ chunk[k]) * 0x100000001b3ull;
     size += int64_t(got);
@@ -59,7 +60,12 @@ buildrecord buildrecord::of(const io& d, const params& p, int v) {
   r.variable = v;
   r.nvars = d.n;
   r.records = d.nrecords;
-  signature(p.inputfile, r.datasize, r.checksum);
+  // The constraint file shapes the lists as much as the data do (constraints in a
+  // native data file are part of it already).
+  r.datasize = 0;
+  r.checksum = 0xcbf29ce484222325ull;
+  for (const std::string& name : {p.inputfile, p.constraintfile})
+    if (name != params::notdef && r.datasize >= 0) addsignature(name, r.datasize, r.checksum);
   r.criterion = p.alpha > 0 ? 2 : p.aicscore ? 1 : 0;
   r.alpha = p.alpha > 0 ? p.alpha : 0;
   r.maxparents = p.globalmaxparents;
@@ -108,7 +114,7 @@ void buildrecord::checkagainst(const buildrecord& run, int v, const std::string&
     fatal("Cache file [%s] holds the list of variable %d, not of variable %d.", file, variable, v);
   if (nvars != run.nvars || records != run.records || datasize != run.datasize ||
       checksum != run.checksum)
-    fatal("Cache file [%s] was built from another data set (%d variables, %d records, %lld "
+    fatal("Cache file [%s] was built from other data or constraints (%d variables, %d records, %lld "
           "bytes, checksum %016llx; this run: %d variables, %d records, %lld bytes, checksum "
           "%016llx).",
           file, nvars, records, (long long)datasize, (unsigned long long)checksum, run.nvars,
@@ -120,4 +126,6 @@ void buildrecord::checkagainst(const buildrecord& run, int v, const std::string&
     fatal("Cache file [%s] was built with another parent limit (globalmaxparents %s; this "
           "run: %s).",
           file, limittext(maxparents).c_str(), limittext(run.maxparents).c_str());
+  if (prune != run.prune)
+    fatal("Cache file [%s] was built with prunescores=%d (this run: %d).", file, prune, run.prune);
 }

@@ -10,8 +10,8 @@
 //   12  4   int32 V, the variable whose list the file holds
 //   16  4   int32 n, the number of variables
 //   20  4   int32 the number of data records used
-//   24  8   int64 the size of the input file in bytes
-//   32  8   uint64 its FNV-1a 64-bit checksum
+//   24  8   int64 the size in bytes of the input file and the constraint file, if any
+//   32  8   uint64 their FNV-1a 64-bit checksum, in that order
 //   40  4   int32 the criterion: 0 BIC, 1 AIC, 2 BDeu
 //   44  8   double alpha
 //   52  4   int32 globalmaxparents (134217728: no limit)

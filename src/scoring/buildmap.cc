@@ -96,11 +96,13 @@ buildplan makeplan(const io& d, const params& p) {
 // A list without a parent limit on many variables can take hours: said once, with
 // what bounds it.
 void warnlong(const io& d, const params& p, const buildplan& plan) {
-  if (p.verbose < 1 || d.n <= long_run_variables) return;
+  // A node=V job builds one list: the warning is for runs that build many.
+  const int built = int(plan.order.size());
+  if (p.verbose < 1 || built <= long_run_variables) return;
   for (int i : plan.order)
     if (d.maxparents[i] >= d.n - 1) {
       std::ostringstream text;
-      text << "No parent limit on " << d.n
+      text << "No parent limit on " << built
            << " variables: building the cache may take long. Bound it with "
               "globalmaxparents=3 (or 4, 5, ...), spread it with threads=0 (all cores) or "
               "over machines with node=V jobs.";
