@@ -2,7 +2,8 @@
 # Per-variable jobs end to end: the lists of the bb_asia data set built by concurrent
 # jobs (xargs -P, with node= and outputcache= given after the option file), then
 # assembled by the search run, give the result of one process byte for byte; a job
-# file built with another score is then refused with its name.
+# file built with another score, and one copied under another variable's name, are
+# then refused with their names.
 #
 # Usage: jobs_xargs.sh BINARY
 set -u
@@ -33,6 +34,17 @@ code=$?
 expected="Cache file [c.node5.dorv] was built with another score (aic; this run: bic)."
 if [ "$code" != 255 ] || [ "$(tail -n 1 refused.err)" != "$expected" ]; then
   echo "== mismatched file: exit $code, expected 255 and: $expected"; tail -n 1 refused.err
+  status=1
+fi
+
+# A job's file copied under another variable's name is refused with that name.
+"$bin" job.opt node=5 outputcache=c algorithm=3 >/dev/null 2>&1
+cp c.node3.dorv c.node4.dorv
+"$bin" job.opt inputcache=c >/dev/null 2>refused.err
+code=$?
+expected="Cache file [c.node4.dorv] holds the list of variable 3, not of variable 4."
+if [ "$code" != 255 ] || [ "$(tail -n 1 refused.err)" != "$expected" ]; then
+  echo "== duplicate file: exit $code, expected 255 and: $expected"; tail -n 1 refused.err
   status=1
 fi
 exit $status
