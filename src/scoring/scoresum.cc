@@ -1,5 +1,7 @@
 #include "scoring/scoresum.hh"
 
+#include <math.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -7,6 +9,14 @@ namespace {
 // Above this a_j the bound terms are never met.
 constexpr double boundlimit = 0.83494;
 constexpr double never = 1e300;
+
+// ln Gamma(x) without writing the sign to the global signgam, as std::lgamma does:
+// the threads that build lists score at the same time. The same function underneath,
+// so the same value to the bit.
+double lgammaof(double x) {
+  int sign;
+  return lgamma_r(x, &sign);
+}
 }  // namespace
 
 void scoresum::renew(memo& m, int size) {
@@ -27,13 +37,13 @@ double scoresum::lngamma(memo& m, double count, double shift) {
     const int c = int(count);
     if (double(c) == count) {
       if (m.stamp[c] != m.generation) {
-        m.value[c] = std::lgamma(count + shift);
+        m.value[c] = lgammaof(count + shift);
         m.stamp[c] = m.generation;
       }
       return m.value[c];
     }
   }
-  return std::lgamma(count + shift);
+  return lgammaof(count + shift);
 }
 
 void scoresum::start(double alpha, bool aicscore, int configs, int states, int nrec) {
@@ -56,8 +66,8 @@ void scoresum::start(double alpha, bool aicscore, int configs, int states, int n
   }
   alphaj = alpha / q;
   alphajk = alphaj / r;
-  lgalphaj = std::lgamma(alphaj);
-  lgalphajk = std::lgamma(alphajk);
+  lgalphaj = lgammaof(alphaj);
+  lgalphajk = lgammaof(alphajk);
   logr = std::log(double(r));
   renew(cellmemo, records + 1);
   renew(configmemo, records + 1);
