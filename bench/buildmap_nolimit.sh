@@ -10,7 +10,9 @@
 # "alarm-cl_10000:0 insurance-cl_10000:1 child-cl_10000:1". Set NODES (variable
 # numbers) to build only those variables' lists, one node=V run after the other, on one
 # thread: the whole alarm-cl_10000 cache takes a quarter of an hour on one core before
-# the per-call work, so the comparison of programs can use a fixed subset.
+# the per-call work, so the comparison of programs can use a fixed subset. Set OPTIONS
+# to add settings to every run (for instance "maxdata=2000" for shorter runs over all
+# variables, to measure threads on a busy machine).
 #
 # Each run builds the whole cache (algorithm 7: no search) and prints wall and CPU
 # seconds; the speed-up is against BINARY on one thread. Every run of a data set must
@@ -39,8 +41,10 @@ run() {
   : >"$scratch/$1.err"
   for v in ${nodes:--}; do
     set -- "$1" "$2" "$3" $([ "$v" = - ] || echo "node=$v algorithm=3 outputcache=$scratch/c")
-    /usr/bin/time -o "$scratch/time" -f "%e %U" "$@" >/dev/null 2>>"$scratch/$1.err"
-    read -r w u <"$scratch/time"
+    /usr/bin/time -o "$scratch/time" -f "%e %U" "${@:2}" >/dev/null 2>>"$scratch/$1.err"
+    # The last line: a run that stops (an older program's node=V run ends in the clean-up
+    # of the other, empty lists) has a line about its exit status first.
+    read -r w u < <(tail -n 1 "$scratch/time")
     wall=$(awk -v a="$wall" -v b="$w" 'BEGIN { print a + b }')
     user=$(awk -v a="$user" -v b="$u" 'BEGIN { print a + b }')
     set -- "$1" "$2" "$3"
@@ -52,6 +56,7 @@ run() {
 printf '%-20s %-5s %-9s %7s %9s %9s %8s\n' data score program threads "wall s" "cpu s" speedup
 echo "load: $(uptime)"
 [ -n "$nodes" ] && echo "variables: $nodes (one node=V run each)"
+[ -n "${OPTIONS:-}" ] && echo "settings added: $OPTIONS"
 for c in $cases; do
   name=${c%%:*}
   alpha=${c##*:}
@@ -65,6 +70,7 @@ for c in $cases; do
       opt="$scratch/$name.$t.opt"
       printf 'inputfile=%s/%s.dat\nalgorithm=7\nverbose=1\nalpha=%s\nthreads=%s\n' \
         "$data" "$name" "$alpha" "$t" >"$opt"
+      for o in ${OPTIONS:-}; do echo "$o" >>"$opt"; done
       run "$name.$label.$t" "$program" "$opt"
       if [ -z "$first" ]; then
         first="$name.$label.$t"
@@ -80,4 +86,5 @@ for c in $cases; do
   done
   echo "  $(grep -o '#local-score-calls=[0-9]*' "$scratch/$first.lines" | tr '\n' ' ')"
 done
+echo "load: $(uptime)"
 exit $status
