@@ -2,16 +2,28 @@
 JOBS ?= 2
 PREFIX ?= /usr/local
 
-.PHONY: all build program demo install test check bench clean
+.PHONY: all deps build program demo install test check bench clean
 
 all: build
 
-build:
+# The LP engine of the exact branch-and-cut search, COIN-OR CLP, found by pkg-config.
+# Installed here when missing and run as root; otherwise the line to run is shown.
+COIN_PACKAGES = pkg-config coinor-libclp-dev
+deps:
+	@if ! pkg-config --exists clp 2>/dev/null; then \
+	  if [ "$$(id -u)" = 0 ]; then \
+	    apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y $(COIN_PACKAGES); \
+	  else \
+	    echo "COIN-OR CLP is missing. Run: sudo apt-get install -y $(COIN_PACKAGES)"; exit 1; \
+	  fi; \
+	fi
+
+build: deps
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DBNSL_TESTS=ON >/dev/null
 	cmake --build build -j $(JOBS)
 
 # The program alone: no GoogleTest needed.
-program:
+program: deps
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DBNSL_TESTS=OFF >/dev/null
 	cmake --build build -j $(JOBS) --target bnsl
 
@@ -27,12 +39,12 @@ install: program
 test: build
 	cd build && ctest --output-on-failure -j $(JOBS)
 
-check:
+check: deps
 	cmake -S . -B build-san -DCMAKE_BUILD_TYPE=Debug -DBNSL_SANITIZE=ON >/dev/null
 	cmake --build build-san -j $(JOBS)
 	cd build-san && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j $(JOBS)
 
-bench:
+bench: deps
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DBNSL_BENCH=ON >/dev/null
 	cmake --build build-bench -j $(JOBS)
 

@@ -7,7 +7,9 @@
 #include "core/log.hh"
 #include "export/ampl.hh"
 #include "search/branchandbound.hh"
+#include "search/branchandcut.hh"
 #include "search/dynprog.hh"
+#include "search/exactchoice.hh"
 #include "search/guessorders.hh"
 #include "search/localsearch.hh"
 
@@ -43,10 +45,24 @@ int branch_and_bound(params& p, const io& d) {
   return search.run(false);
 }
 
+int branch_and_cut(params& p, const io& d) {
+  evaluate_initial_structure(p, d);
+  branchandcut search(p, d);
+  return search.run();
+}
+
 int dynamic_programming(params& p, const io& d) {
   evaluate_initial_structure(p, d);
   dynprog search(p, d, double(p.maxmem), empty_structure(d), no_solution_yet);
   return search.run(false);
+}
+
+int exact_automatic(params& p, const io& d) {
+  std::string why;
+  const exactengine engine = chooseexact(p, d, why);
+  if (p.verbose > 0) logline(loglevel::info, "Exact search by " + why);
+  return engine == exactengine::dynamic_programming ? dynamic_programming(p, d)
+                                                    : branch_and_cut(p, d);
 }
 
 int guess_orders(params& p, const io& d, bool topological) {
@@ -120,6 +136,14 @@ const action actions[] = {
      "writes the scores in the Helsinki exchange format (outputcache=) and stops."},
     {9, "build-cache-only(gob-version)", write_gob, false, false,
      "writes the scores in the GOBNILP (jkl) format (outputcache=) and stops."},
+    {10, "exact-automatic", exact_automatic, false, true,
+     "exact: runs dynamic programming or branch-and-cut, whichever the problem suits "
+     "(variables, cached sets, memory of the subset table), and says which; the choice "
+     "when a network must be proved optimal."},
+    {11, "branch-and-cut", branch_and_cut, false, true,
+     "exact integer programming over the cached parent sets with cluster cuts (COIN-OR "
+     "CLP); for dozens of variables with a pruned cache, such as at most 3 parents. "
+     "Stopped at a limit it writes its best network and the bound."},
 };
 
 }  // namespace

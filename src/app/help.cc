@@ -26,15 +26,20 @@ const codehelp exit_codes[] = {
      "branch-and-bound ran to its end, its first network not from hill climbing (the shell "
      "sees 255); also: no option file named, the usage text was written"},
     {searchstatus::iteration_limit,
-     "branch-and-bound reached maxiter; order guessing: a network beat the start"},
-    {searchstatus::gap_reached, "branch-and-bound reached mingap or abstarget"},
+     "branch-and-bound or branch-and-cut reached maxiter; order guessing: a network beat "
+     "the start"},
+    {searchstatus::gap_reached, "branch-and-bound or branch-and-cut reached mingap or abstarget"},
     {searchstatus::time_limit,
-     "branch-and-bound or order guessing (with a network) reached maxminutes"},
+     "branch-and-bound, branch-and-cut or order guessing (with a network) reached "
+     "maxminutes"},
     {searchstatus::not_beaten,
-     "added by branch-and-bound when no network beats initialbest (9, 10, 13, 15, 16, 24, 28)"},
+     "added by branch-and-bound and branch-and-cut when no network beats initialbest (9, "
+     "10, 13, 15, 16, 24, 28)"},
     {searchstatus::heuristic_iteration_limit,
      "hill climbing reached maxiter; order guessing found no network"},
-    {searchstatus::memory_limit, "memory limit (maxmem) reached, or memory refused"},
+    {searchstatus::memory_limit,
+     "memory limit (maxmem) reached, or memory refused; branch-and-cut: also a failure of "
+     "the LP engine"},
     {searchstatus::heuristic_time_limit,
      "hill climbing, dynamic programming or order guessing without a network reached maxminutes"},
     {searchstatus::no_move, "hill climbing made no move"},

@@ -415,6 +415,10 @@ void readparams(params& p, const char* path, const std::vector<std::string>& ove
     read_overrides(p, overrides, state);
     if (p.algorithm == 1 && p.maxtreewidth > -params::D30 && p.maxtreewidth < params::D30)
       logline(loglevel::warn, "Maximum treewidth is ignored for dynamic programming");
+    // The integer program knows no width bound; one set by the user is refused.
+    if ((p.algorithm == 10 || p.algorithm == 11) && p.maxtreewidth < params::U30)
+      logline(loglevel::warn, "Maximum treewidth is ignored for exact search by algorithm " +
+                                  std::to_string(p.algorithm));
     settle_score(p, state);
     if (p.heuristictype < 0 || p.heuristictype >= heuristic_count)
       fatal("Invalid option for heuristic number. It must be an integer from 0 to 7.");

@@ -15,20 +15,20 @@ constexpr int finished = 0;
 // Branch-and-bound: the open list ran empty, but the first incumbent was not the hill
 // climber's.
 constexpr int unproved = -1;
-// Branch-and-bound: maxiter reached. Order guessing: a network beat the start (while
+// Branch-and-bound and branch-and-cut: maxiter reached. Order guessing: a network beat the start (while
 // running, and at the end of the extended run of a caller without a start value).
 constexpr int iteration_limit = 3;
-// Branch-and-bound: mingap or abstarget reached.
+// Branch-and-bound and branch-and-cut: mingap or abstarget reached.
 constexpr int gap_reached = 5;
-// Branch-and-bound: maxminutes reached. Order guessing: the same after a network beat
+// Branch-and-bound and branch-and-cut: maxminutes reached. Order guessing: the same after a network beat
 // the start.
 constexpr int time_limit = 6;
-// Added by branch-and-bound when nothing beats initialbest.
+// Added by branch-and-bound and branch-and-cut when nothing beats initialbest.
 constexpr int not_beaten = 10;
 // Hill climbing: maxiter reached. Order guessing: no network beat the start.
 constexpr int heuristic_iteration_limit = 13;
-// Dynamic programming and branch-and-bound: the memory limit was reached or memory
-// was refused.
+// Dynamic programming, branch-and-bound and branch-and-cut: the memory limit was
+// reached or memory was refused; branch-and-cut also after a failure of the LP engine.
 constexpr int memory_limit = 14;
 // Hill climbing, dynamic programming, and order guessing without a network: maxminutes.
 constexpr int heuristic_time_limit = 16;

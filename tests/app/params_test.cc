@@ -313,10 +313,12 @@ TEST_F(OptionsDeathTest, LinesWithoutEqualsSign) {
 }
 
 TEST_F(OptionsDeathTest, AlgorithmOutOfRange) {
-  for (const char* line : {"algorithm=10\n", "algorithm=-1\n"})
+  for (const char* line : {"algorithm=12\n", "algorithm=-1\n"})
     EXPECT_EXIT(read_to_the_end(line), testing::ExitedWithCode(255),
-                "\nInvalid option for algorithm number\\. It must be an integer from 0 to 9\\.\n$");
+                "\nInvalid option for algorithm number\\. It must be an integer from 0 to 11\\.\n$");
   EXPECT_EQ(read("algorithm=9\n").algorithmname, "build-cache-only(gob-version)");
+  EXPECT_EQ(read("algorithm=10\n").algorithmname, "exact-automatic");
+  EXPECT_EQ(read("algorithm=11\n").algorithmname, "branch-and-cut");
 }
 
 TEST_F(OptionsDeathTest, HeuristicCheckedAfterTheWholeFile) {
