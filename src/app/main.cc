@@ -132,7 +132,9 @@ int run(int argc, char** argv) {
   const int records = load_input(par, rec);
   load_cache(par, rec, records);
   load_comparison(par, rec);
-  rec.vacuum(par);
+  // A job that builds one variable's list for a cache assembled later cleans that one.
+  const bool job = par.node >= 0 && par.node < rec.n && findaction(par.algorithm)->writescache;
+  rec.vacuum(par, job ? par.node : -1);
 
   const action* chosen = findaction(par.algorithm);
   if (chosen->search) arm_stop_request();

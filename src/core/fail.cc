@@ -12,9 +12,12 @@
 namespace {
 
 fatalhandler handler = nullptr;
+thread_local bool deferring = false;
 
-[[noreturn]] void end_with(int code, const std::string& text) {
-  logtext(text + "\n");
+[[noreturn]] void end_with(int code, const std::string& message) {
+  std::string text = message + "\n";
+  if (deferring) throw deferredfatal{code, std::move(text)};
+  logtext(text);
   fflush(stdout);
   outputfile::discard_all();
   if (handler != nullptr) handler(code);
@@ -24,6 +27,17 @@ fatalhandler handler = nullptr;
 }  // namespace
 
 void set_fatal_handler(fatalhandler h) { handler = h; }
+
+deferfatal::deferfatal() : saved(deferring) { deferring = true; }
+
+deferfatal::~deferfatal() { deferring = saved; }
+
+void endrun(const deferredfatal& stop) {
+  logdirect(stop.text);
+  fflush(stdout);
+  outputfile::discard_all();
+  exit(stop.code);
+}
 
 void fatal(const char* format, ...) {
   va_list args;
@@ -50,6 +64,6 @@ void fatal_with_code(int code, const char* format, ...) {
 }
 
 void assertion_failed(const char* condition_text) {
-  logtext(condition_text);
+  logdirect(condition_text);
   abort();
 }

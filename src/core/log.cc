@@ -18,7 +18,23 @@ void logline(int level, const std::string& text) {
   logtext(prefix + text + "\n");
 }
 
+namespace {
+thread_local const logsink* capture = nullptr;
+}  // namespace
+
 void logtext(const std::string& text) {
+  if (capture != nullptr) {
+    capture->write(capture->context, text);
+    return;
+  }
+  logdirect(text);
+}
+
+void logdirect(const std::string& text) {
   fwrite(text.data(), 1, text.size(), stderr);
   fflush(stderr);
 }
+
+logcapture::logcapture(logsink sink) : saved(capture), own(sink) { capture = &own; }
+
+logcapture::~logcapture() { capture = saved; }

@@ -23,3 +23,26 @@ const char* logprefix(int level);
 void logline(int level, const std::string& text);
 // Text exactly as given: no prefix, no line end added.
 void logtext(const std::string& text);
+
+// Redirection of one thread's log text, for work done on several threads whose
+// messages must come out in a fixed order: while a logcapture lives on a thread,
+// logtext there hands its text to the sink instead (the sink decides when it reaches
+// standard error, by logdirect). Other threads are not affected.
+struct logsink {
+  void (*write)(void* context, const std::string& text);
+  void* context;
+};
+class logcapture {
+ public:
+  explicit logcapture(logsink sink);
+  ~logcapture();
+  logcapture(const logcapture&) = delete;
+  logcapture& operator=(const logcapture&) = delete;
+
+ private:
+  const logsink* saved;
+  logsink own;
+};
+// Standard error whatever the thread's capture: for sinks and for the last words of
+// an aborting process.
+void logdirect(const std::string& text);

@@ -7,6 +7,7 @@
 //   0   4        K, the number of entries of variable V
 //   4   36 + n   per entry: the local score (double), then the n x 1 parent-set
 //                vector (1 at each parent and at V itself), in list order
+//   then         the 64-byte build record of io/provenance.hh (absent in older files)
 // Base file (X when X ends in ".dorv", otherwise X.dorv): the n x n allowance matrix,
 // then an n x n structure matrix, both char.
 // Text file (X when X ends in ".dorv.csv", otherwise X.dorv.csv): a header row
@@ -15,7 +16,8 @@
 // of states instead of 1 and every other element is 0 or 1. The header lets a reader
 // tell a whole file from one cut short at a line end. A reader takes several such
 // sections one after the other (text files of single variables put together), and a
-// file without any header row, as earlier versions wrote it, unchecked.
+// file without any header row, as earlier versions wrote it, unchecked. A job that
+// builds variable V alone (option node) writes its rows to X.nodeV.dorv.csv instead.
 #pragma once
 
 #include <string>
@@ -36,6 +38,10 @@ inline std::string base_file(const std::string& x) {
 
 inline std::string text_file(const std::string& x) {
   return ends_with(x, ".dorv.csv") ? x : x + ".dorv.csv";
+}
+
+inline std::string node_text_file(const std::string& x, int v) {
+  return x + ".node" + std::to_string(v) + ".dorv.csv";
 }
 
 }  // namespace cachenames

@@ -19,6 +19,7 @@
 #include "io/cachelayout.hh"
 #include "io/cachetextreader.hh"
 #include "io/io.hh"
+#include "io/provenance.hh"
 
 namespace {
 
@@ -79,8 +80,10 @@ bool valid_set(const matrix<char>& set, int v) {
   return (bits & 0xfefefefefefefefeULL) == 0 && set[v] == 1;
 }
 
-// Appends the K entries of variable v's file to list; returns K.
-int read_node_file(const std::string& name, int n, int v, parentsetlist& list) {
+// Appends the K entries of variable v's file to list, unsorted; returns K. record
+// receives the build record that follows them, and has whether there is one.
+int read_node_file(const std::string& name, int n, int v, parentsetlist& list,
+                   buildrecord& record, bool& has) {
   filehandle fp(fopen(name.c_str(), "rb"));
   if (!fp) fatal("Error reading cache file [%s].", name.c_str());
   outputfile::note_input(name);
@@ -95,14 +98,21 @@ int read_node_file(const std::string& name, int n, int v, parentsetlist& list) {
     if (!std::isfinite(value))
       fatal("Cache file %s has a score that is not a finite number (variable %d, entry %d).",
             name.c_str(), v, int(e));
-    if (!valid_set(set, v))
-      fatal("Cache file %s has an invalid parent set (variable %d, entry %d).", name.c_str(), v,
-            int(e));
     list.emplace_back(value, std::move(set));
   }
-  expect_end(fp.get(), name);
-  std::sort(list.begin(), list.end(), by_score_then_set);
+  has = record.read(fp.get(), name);
   return count;
+}
+
+// Checks the sets appended to v's list from position `first` on and sorts the list. It
+// runs once the build record is checked, so that a file of another variable is named as
+// such rather than as a file of invalid sets.
+void check_and_sort(parentsetlist& list, size_t first, int v, const std::string& name) {
+  for (size_t e = first; e < list.size(); ++e)
+    if (!valid_set(list[e].second, v))
+      fatal("Cache file %s has an invalid parent set (variable %d, entry %d).", name.c_str(), v,
+            int(e - first));
+  std::sort(list.begin(), list.end(), by_score_then_set);
 }
 
 // An allowance matrix a data set can give: -1, 0 or 1, 0 on the diagonal, the
@@ -159,9 +169,23 @@ void io::readDORVcache(const params& p) {
   }
   const std::string& x = p.cachefile;
   if (int(cache.size()) < n) cache.resize(size_t(n));
+  // The files of separate jobs must fit this run and one another: each record is
+  // checked against this run's, and files with and without records do not mix.
+  buildrecord run;
+  std::string with, without;
   for (int v = 0; v < n; ++v) {
     parentsetlist& list = cache[size_t(v)];
-    const int count = read_node_file(cachenames::node_file(x, v), n, v, list);
+    const std::string name = cachenames::node_file(x, v);
+    buildrecord record;
+    bool has = false;
+    const size_t first = list.size();
+    const int count = read_node_file(name, n, v, list, record, has);
+    if (has && with.empty()) run = buildrecord::of(*this, p, v);
+    if (has) record.checkagainst(run, v, name);
+    (has ? with : without) = name;
+    if (!with.empty() && !without.empty())
+      fatal("Cache file [%s] has no build record, unlike [%s].", without.c_str(), with.c_str());
+    check_and_sort(list, first, v, name);
     cachesize += count;
     logsearchspace += std::log(double(count));
     if (p.verbose > 0)

@@ -1,8 +1,14 @@
 // Writer of the native score cache: one binary file per variable, the base file with
 // the allowance matrix and a structure, and the text form with one row per entry.
-// Layouts in io/cachelayout.hh. Every file is written under a temporary name and all of
-// them replace their targets together once the last one is complete, so a failed
-// write leaves the earlier cache whole (core/outputfile.hh).
+// Layouts in io/cachelayout.hh; each per-variable file ends with its build record
+// (io/provenance.hh). Every file is written under a temporary name and all of them
+// replace their targets together once the last one is complete, so a failed write
+// leaves the earlier cache whole (core/outputfile.hh).
+//
+// A run with node=V is one of several jobs that build a cache together: it writes only
+// files no other job writes, V's binary file, V's text rows in a text file of its own
+// (X.nodeV.dorv.csv) and, for V = 0, the base file. A run that reads the cache later
+// assembles the per-variable files and checks their records.
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +19,7 @@
 #include "core/outputfile.hh"
 #include "io/cachelayout.hh"
 #include "io/io.hh"
+#include "io/provenance.hh"
 
 namespace {
 
@@ -70,8 +77,10 @@ void write_text_rows(FILE* fp, int v, const parentsetlist& list, int states,
   }
 }
 
-// K, then each entry's score and parent-set vector in the matrix binary form.
-void write_node_file(const std::string& name, const parentsetlist& list) {
+// K, then each entry's score and parent-set vector in the matrix binary form, then the
+// build record.
+void write_node_file(const std::string& name, const parentsetlist& list,
+                     const buildrecord& record) {
   FILE* fp = open_for_writing(name);
   const int32_t count = int32_t(list.size());
   if (fwrite(&count, sizeof(count), 1, fp) != 1) write_failed(name);
@@ -79,6 +88,7 @@ void write_node_file(const std::string& name, const parentsetlist& list) {
     if (fwrite(&entry.first, sizeof(double), 1, fp) != 1 || !write_matrix(fp, entry.second))
       write_failed(name);
   }
+  record.write(fp);
   close_written(fp, name);
 }
 
@@ -87,17 +97,21 @@ void write_node_file(const std::string& name, const parentsetlist& list) {
 void io::writeDORVcache(const params& p, const matrix<char>& structure) const {
   const std::string& x = p.cachefile;
   const bool text_only = p.cacheformat == "csv";
-  const std::string text_name = cachenames::text_file(x);
+  const bool job = p.node >= 0;
+  const std::string text_name = job ? cachenames::node_text_file(x, p.node) : cachenames::text_file(x);
   FILE* text = open_for_writing(text_name);
   if (p.verbose > 0) messaging(infolevel, "writing cache to files (DORV format)");
   long long rows = 0;
   for (int v = 0; v < n; ++v)
-    if (p.node < 0 || v == p.node) rows += (long long)cache[size_t(v)].size();
+    if (!job || v == p.node) rows += (long long)cache[size_t(v)].size();
   if (fprintf(text, "#rows,%lld\n", rows) < 0) write_failed(text_name);
+  buildrecord record;
+  if (!text_only) record = buildrecord::of(*this, p, 0);
   for (int v = 0; v < n; ++v) {
-    if (p.node >= 0 && v != p.node) continue;
+    if (job && v != p.node) continue;
     const parentsetlist& list = cache[size_t(v)];
-    if (!text_only) write_node_file(cachenames::node_file(x, v), list);
+    record.variable = v;
+    if (!text_only) write_node_file(cachenames::node_file(x, v), list, record);
     write_text_rows(text, v, list, categ[v], text_name);
   }
   close_written(text, text_name);

@@ -68,7 +68,8 @@ class io {
   // data set read before (constraintfile.cc).
   void readconstraintfile(const params& p);
   void checkacyclic(const params& p);
-  void vacuum(const params& p);
+  // only >= 0: that variable alone (a job building one variable's list).
+  void vacuum(const params& p, int only = -1);
 
   void writeDORVcache(const params& p, const matrix<char>& structure) const;
   void readDORVcache(const params& p);

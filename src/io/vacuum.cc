@@ -31,14 +31,16 @@ bool family_fits(const matrix<char>& set, const matrix<int>& categ, double bound
 }  // namespace
 
 // Applies the parent limits, refuses a variable without parent sets, sorts every list
-// best-last and recomputes cachesize and logsearchspace.
-void io::vacuum(const params& p) {
+// best-last and recomputes cachesize and logsearchspace. With `only` a variable index,
+// that variable is the whole cache (a job that builds one variable's list).
+void io::vacuum(const params& p, int only) {
   if (maxparents.size() < n) maxparents = matrix<int>(n, 1, n - 1);
   check(int(cache.size()) >= n, "cache.size() >= n");
   const double bound = std::log(p.maxtreewidth + 0.0001);
   cachesize = 0;
   for (int i = 0; i < n; ++i) {
     maxparents[i] = std::min(maxparents[i], p.globalmaxparents);
+    if (only >= 0 && i != only) continue;
     parentsetlist& list = cache[i];
     if (list.empty())
       fatal("Cache for variable [%d] has no parent set options - no possible Bayesian net", i);
@@ -59,7 +61,8 @@ void io::vacuum(const params& p) {
   if (p.verbose > 1)
     messaging(infolevel, "After cleaning, cache contains " + std::to_string(cachesize) + " scores");
   logsearchspace = 0.0;
-  for (int i = 0; i < n; ++i) logsearchspace += std::log(double(cache[i].size()));
+  for (int i = 0; i < n; ++i)
+    if (only < 0 || i == only) logsearchspace += std::log(double(cache[i].size()));
   if (p.verbose > 1) {
     std::ostringstream text;
     text << "Potential log(search-space) is " << logsearchspace;

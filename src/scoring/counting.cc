@@ -69,21 +69,24 @@ void score::spreadrecord(int t, const std::vector<int>& members) {
   }
 }
 
-// Whole counts in a dense table. Consecutive records often hit the same cell, and each
-// increment then waits for the previous one; small tables are therefore counted in four
-// interleaved banks that are added up afterwards (measured on 10000 records, 3 parents:
-// 2.3x faster increments).
+// Whole counts in a dense table of `configs` configurations (the family's q; in
+// configuration order). Consecutive
+// records often hit the same cell, and each increment then waits for the previous one;
+// small tables are therefore counted in four interleaved banks that are added up
+// afterwards (measured on 10000 records, 3 parents: 2.3x faster increments).
 template <typename C>
-double score::densescore(const C* c, double& a, double& b) {
-  const int q = nconfigs, r = nstates, records = nrecords;
-  const size_t size = size_t(q) * r;
+double score::densescore(const C* c, long configs, double& a, double& b) {
+  const int r = nstates, records = nrecords;
+  const size_t size = size_t(configs) * r;
   constexpr size_t bankedcells = 2048;
   if (size <= bankedcells) {
-    hist.assign(4 * size, 0);
+    // Banks 16 cells off a multiple of 64 apart: see the histogram of prefixcounts.cc.
+    const size_t stride = (size + 63) / 64 * 64 + 16;
+    hist.assign(4 * stride, 0);
     uint32_t* h0 = hist.data();
-    uint32_t* h1 = h0 + size;
-    uint32_t* h2 = h1 + size;
-    uint32_t* h3 = h2 + size;
+    uint32_t* h1 = h0 + stride;
+    uint32_t* h2 = h1 + stride;
+    uint32_t* h3 = h2 + stride;
     int t = 0;
     for (; t + 4 <= records; t += 4) {
       ++h0[c[t]];
@@ -98,32 +101,29 @@ double score::densescore(const C* c, double& a, double& b) {
     uint32_t* h0 = hist.data();
     for (int t = 0; t < records; ++t) ++h0[c[t]];
   }
-  const uint32_t* h = hist.data();
-  sum.start(alpha, aic, q, r, nrecords);
-  for (int j = 0; j < q; ++j) {
-    const uint32_t* row = h + size_t(j) * r;
-    uint32_t nj = 0;
-    for (int k = 0; k < r; ++k) nj += row[k];
-    if (nj == 0) continue;
-    for (int k = 0; k < r; ++k)
-      if (row[k] > 0) sum.cell(double(row[k]), double(nj));
-    sum.endconfig(double(nj));
-  }
+  return scantable(hist.data(), configs, false, a, b);
+}
+
+// The score of a dense table of whole counts, configuration by configuration; with
+// `clear`, every configuration read is set back to 0.
+double score::scantable(uint32_t* h, long configs, bool clear, double& a, double& b) {
+  sum.start(alpha, aic, nconfigs, nstates, nrecords);
+  sum.table(h, configs, clear);
   return finish(a, b);
 }
 
-template double score::densescore(const uint16_t*, double&, double&);
-template double score::densescore(const uint32_t*, double&, double&);
+template double score::densescore(const uint16_t*, long, double&, double&);
+template double score::densescore(const uint32_t*, long, double&, double&);
 
 // Least-significant-digit radix sort of the cells in 11-bit digits (a 2048-entry
 // histogram stays in the first-level cache), then one scan over runs of equal cells,
 // which arrive in increasing cell order as the dense sum visits them. Costs a few
 // passes over the records instead of touching every cell of a huge table.
-double score::sparsescore(double& a, double& b) {
-  const int q = nconfigs, r = nstates;
-  const uint32_t top = uint32_t(q) * uint32_t(r) - 1;
+double score::sparsescore(uint32_t* c, long configs, double& a, double& b) {
+  const int r = nstates;
+  const uint32_t top = uint32_t(configs) * uint32_t(r) - 1;
   sorted.resize(nrecords);
-  uint32_t* src = cells.data();
+  uint32_t* src = c;
   uint32_t* dst = sorted.data();
   constexpr int digit = 11;
   uint32_t bucket[1 << digit];
@@ -139,7 +139,7 @@ double score::sparsescore(double& a, double& b) {
     for (int t = 0; t < nrecords; ++t) dst[bucket[(src[t] >> shift) & ((1 << digit) - 1)]++] = src[t];
     std::swap(src, dst);
   }
-  sum.start(alpha, aic, q, r, nrecords);
+  sum.start(alpha, aic, nconfigs, r, nrecords);
   int p = 0;
   while (p < nrecords) {
     const uint32_t end = (src[p] / uint32_t(r) + 1) * uint32_t(r);
@@ -153,6 +153,30 @@ double score::sparsescore(double& a, double& b) {
       i = k;
     }
     sum.endconfig(nj);
+    p = e;
+  }
+  return finish(a, b);
+}
+
+// The same over cells in increasing order that carry weights (whole numbers of records).
+double score::scanruns(const uint32_t* cell, const uint32_t* weight, size_t count, double& a,
+                       double& b) {
+  const uint32_t r = uint32_t(nstates);
+  sum.start(alpha, aic, nconfigs, int(r), nrecords);
+  size_t p = 0;
+  while (p < count) {
+    const uint32_t end = (cell[p] / r + 1) * r;
+    size_t e = p;
+    uint32_t nj = 0;
+    for (; e < count && cell[e] < end; ++e) nj += weight[e];
+    for (size_t i = p; i < e;) {
+      uint32_t njk = 0;
+      size_t k = i;
+      for (; k < e && cell[k] == cell[i]; ++k) njk += weight[k];
+      sum.cell(double(njk), double(nj));
+      i = k;
+    }
+    sum.endconfig(double(nj));
     p = e;
   }
   return finish(a, b);

@@ -85,7 +85,10 @@ void score::setfamily(const matrix<int>& fam, int childvar) {
 void score::prepare() {
   // The message of the row guard that reading record 0 of an empty data set would hit.
   if (nrecords <= 0) fatal("line i=%d to %d n=%d m=%d\n", 0, 1, 0, family.n);
-  if (!columns.readyfor(*data)) columns.prepare(*data);
+  if (!columns.readyfor(*data)) {
+    columns.prepare(*data);
+    mergedstate = merge::untried;
+  }
   parents.clear();
   for (int i = 0; i < family.size(); ++i)
     if (i != child && family[i] > 0) parents.push_back(i);
@@ -199,6 +202,7 @@ double score::scorefamily(const matrix<int>& fam, int childvar, double& a, doubl
   const double size = double(nconfigs) * nstates;
   const bool dense = size <= densecells && size <= 2.0 * nrecords + 1024;
   computecells(dense);
-  if (!dense) return sparsescore(a, b);
-  return narrow ? densescore(cells16.data(), a, b) : densescore(cells.data(), a, b);
+  if (!dense) return sparsescore(cells.data(), nconfigs, a, b);
+  return narrow ? densescore(cells16.data(), nconfigs, a, b)
+                : densescore(cells.data(), nconfigs, a, b);
 }

@@ -15,6 +15,7 @@
 
 #include "core/matrix.hh"
 #include "scoring/columns.hh"
+#include "scoring/prefixcounts.hh"
 #include "scoring/scoresum.hh"
 
 class io;
@@ -61,6 +62,16 @@ class score {
   // are left undefined afterwards.
   double scorefamily(const matrix<int>& fam, int childvar, double& a, double& b);
 
+  // Counting from a prefix of parents (scoring/prefixcounts.hh). The cache construction
+  // scores, after a parent set E, the sets E + v for several v above every parent of E:
+  // setprefix makes the object hold the record classes of the parents of fam (its
+  // members but the child), sharing what the previous call's prefix has in common;
+  // scoreextension then scores fam, which must be that family plus `extra` above every
+  // parent of it, to the same bits as scorefamily. Other families, weight vectors, wide
+  // values and debug output take scorefamily's way.
+  void setprefix(const matrix<int>& fam, int childvar);
+  double scoreextension(const matrix<int>& fam, int childvar, int extra, double& a, double& b);
+
  private:
   columnstore columns;
   std::vector<int> parents;      // the current family's parents, increasing
@@ -74,14 +85,25 @@ class score {
   std::vector<uint32_t> hist;    // dense cell counts
   scoresum sum;
 
+  prefixcounts merged;
+  enum class merge { untried, bound, refused };
+  merge mergedstate = merge::untried;
+  std::vector<int> prefixstates;
+  std::vector<uint32_t> mergedcells, mergedweights;
+  std::vector<uint32_t> exttable;  // zero between calls: the scan clears what it read
+
   void setfamily(const matrix<int>& fam, int childvar);
   void prepare();
   bool familycomplete() const;
   void computecells(bool allownarrow);
   void countweighted();
   void spreadrecord(int t, const std::vector<int>& members);
+  bool extends(int extra) const;
   template <typename C>
-  double densescore(const C* c, double& a, double& b);
-  double sparsescore(double& a, double& b);
+  double densescore(const C* c, long configs, double& a, double& b);
+  double scantable(uint32_t* h, long configs, bool clear, double& a, double& b);
+  double sparsescore(uint32_t* c, long configs, double& a, double& b);
+  double scanruns(const uint32_t* cell, const uint32_t* weight, size_t count, double& a,
+                  double& b);
   double finish(double& a, double& b);
 };

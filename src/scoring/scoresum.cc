@@ -1,11 +1,22 @@
 #include "scoring/scoresum.hh"
 
+#include <math.h>
+
+#include <algorithm>
 #include <cmath>
 
 namespace {
 // Above this a_j the bound terms are never met.
 constexpr double boundlimit = 0.83494;
 constexpr double never = 1e300;
+
+// ln Gamma(x) without writing the sign to the global signgam, as std::lgamma does:
+// the threads that build lists score at the same time. The same function underneath,
+// so the same value to the bit.
+double lgammaof(double x) {
+  int sign;
+  return lgamma_r(x, &sign);
+}
 }  // namespace
 
 void scoresum::renew(memo& m, int size) {
@@ -26,13 +37,13 @@ double scoresum::lngamma(memo& m, double count, double shift) {
     const int c = int(count);
     if (double(c) == count) {
       if (m.stamp[c] != m.generation) {
-        m.value[c] = std::lgamma(count + shift);
+        m.value[c] = lgammaof(count + shift);
         m.stamp[c] = m.generation;
       }
       return m.value[c];
     }
   }
-  return std::lgamma(count + shift);
+  return lgammaof(count + shift);
 }
 
 void scoresum::start(double alpha, bool aicscore, int configs, int states, int nrec) {
@@ -43,11 +54,20 @@ void scoresum::start(double alpha, bool aicscore, int configs, int states, int n
   records = nrec;
   total = loglik = a = b = 0;
   seen = 0;
-  if (!bdeu) return;
+  if (!bdeu) {
+    if (smalllogs.empty()) {
+      // ln(k / j) for 1 <= k <= j; 0 where k = 0 (and in the unused entries).
+      smalllogs.assign(size_t(smallcounts) * smallcounts, 0.0);
+      for (int j = 1; j < smallcounts; ++j)
+        for (int k = 1; k <= j; ++k)
+          smalllogs[size_t(j) * smallcounts + size_t(k)] = std::log(double(k) / double(j));
+    }
+    return;
+  }
   alphaj = alpha / q;
   alphajk = alphaj / r;
-  lgalphaj = std::lgamma(alphaj);
-  lgalphajk = std::lgamma(alphajk);
+  lgalphaj = lgammaof(alphaj);
+  lgalphajk = lgammaof(alphajk);
   logr = std::log(double(r));
   renew(cellmemo, records + 1);
   renew(configmemo, records + 1);
@@ -62,4 +82,60 @@ double scoresum::finish(double& aout, double& bout) const {
   }
   if (aic) return loglik - q * (r - 1);
   return loglik - q * (r - 1) * (0.5 * std::log(double(records)));
+}
+
+// Under BIC/AIC the sum is one chain of additions in cell order, each waiting for the
+// one before. The table is first reduced, without a test per cell, to its non-zero
+// cells with their N_j; the chain then runs over those alone, with ln terms of small
+// counts from the table. Testing each cell in the chain was mispredicted on about every
+// tenth cell, and adding +0 for the empty ones lengthened the chain (both measured on
+// alarm-cl_10000 with cachegrind and perf).
+void scoresum::table(uint32_t* h, long configs, bool clear) {
+  if (!bdeu) {
+    const size_t cells = size_t(configs) * size_t(r);
+    if (found.size() < cells) {
+      found.resize(cells);
+      foundtotal.resize(cells);
+    }
+    uint32_t* c = found.data();
+    uint32_t* of = foundtotal.data();
+    size_t m = 0;
+    for (long j = 0; j < configs; ++j) {
+      uint32_t* row = h + size_t(j) * size_t(r);
+      uint32_t nj = 0;
+      for (int k = 0; k < r; ++k) nj += row[k];
+      for (int k = 0; k < r; ++k) {
+        c[m] = row[k];
+        of[m] = nj;
+        m += row[k] != 0;
+      }
+      if (clear) std::fill(row, row + r, 0u);
+    }
+    double sum = loglik;
+    const double* logs = smalllogs.data();
+    for (size_t e = 0; e < m; ++e) {
+      const uint32_t k = c[e], j = of[e];
+      sum += double(k) * (j < uint32_t(smallcounts) ? logs[size_t(j) * smallcounts + k]
+                                                    : std::log(double(k) / double(j)));
+    }
+    loglik = sum;
+    return;
+  }
+  for (long j = 0; j < configs; ++j) {
+    uint32_t* row = h + size_t(j) * size_t(r);
+    uint32_t nj = 0;
+    for (int k = 0; k < r; ++k) nj += row[k];
+    if (nj == 0) continue;
+    int cells = 0;
+    for (int k = 0; k < r; ++k) {
+      const uint32_t c = row[k];
+      if (c == 0) continue;
+      total += lngamma(cellmemo, double(c), alphajk) - lgalphajk;
+      ++cells;
+    }
+    total -= lngamma(configmemo, double(nj), alphaj) - lgalphaj;
+    if (cells <= 1) a -= logr;
+    else b -= cells * logr;
+    if (clear) std::fill(row, row + r, 0u);
+  }
 }

@@ -22,7 +22,7 @@ class scoresum {
     if (bdeu) {
       total += lngamma(cellmemo, njk, alphajk) - lgalphajk;
     } else {
-      loglik += njk * std::log(njk / nj);
+      loglik += njk * logratio(njk, nj);
     }
     ++seen;
   }
@@ -34,6 +34,11 @@ class scoresum {
     }
     seen = 0;
   }
+  // Every configuration of a dense table of whole counts (configs x r, cell j * r + k)
+  // in order, as cell and endconfig would take them; with `clear` the table is left
+  // all 0. One loop per criterion: the per-cell test of the criterion and the
+  // accumulators in memory made the loop twice as slow (measured on alarm-cl_10000).
+  void table(uint32_t* h, long configs, bool clear);
   // The local score; a and b get the bound terms under BDeu only.
   double finish(double& aout, double& bout) const;
 
@@ -53,6 +58,20 @@ class scoresum {
   memo cellmemo, configmemo;
 
   static void renew(memo& m, int size);
+
+  // ln(njk / nj) of whole counts below `smallcounts`, computed once (at the first
+  // BIC/AIC start) by the same expression: most cells of large families are small, and
+  // a table look-up costs a fraction of a logarithm (measured: 5% of the instructions of
+  // a no-limit run).
+  static constexpr int smallcounts = 64;
+  std::vector<double> smalllogs;  // [nj * smallcounts + njk]
+  std::vector<uint32_t> found, foundtotal;  // table's non-zero cells and their N_j
+  double logratio(double njk, double nj) {
+    const int j = int(nj), k = int(njk);
+    if (nj < smallcounts && double(j) == nj && double(k) == njk)
+      return smalllogs[size_t(j) * smallcounts + size_t(k)];
+    return std::log(njk / nj);
+  }
   // lgamma(count + shift), remembered when count is a whole number of records.
   static double lngamma(memo& m, double count, double shift);
 };

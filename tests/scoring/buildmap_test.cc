@@ -8,6 +8,9 @@
 #include <random>
 #include <regex>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "core/params.hh"
 #include "core/resources.hh"
 #include "io/io.hh"
@@ -459,6 +462,77 @@ TEST(Buildmap, SameAsPlainConstruction) {
   EXPECT_GT(constrained, 0);
   EXPECT_GT(bounds, 0);
   EXPECT_GT(lemmas, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The exit code and standard error of f run in a child process (f may end it).
+std::pair<int, std::string> inchild(const std::function<void()>& f) {
+  char name[] = "/tmp/buildmap_child_XXXXXX";
+  const int fd = mkstemp(name);
+  fflush(stdout);  // a child that ends by exit() writes what is buffered
+  fflush(stderr);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(fd, 2);
+    f();
+    fflush(stderr);
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  std::string text;
+  char chunk[4096];
+  for (ssize_t got; (got = pread(fd, chunk, sizeof chunk, off_t(text.size()))) > 0;)
+    text.append(chunk, size_t(got));
+  close(fd);
+  unlink(name);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text};
+}
+
+// Threads change nothing but the memory figures (those of all threads together): the
+// lists, every counter and message in variable order, and the end of a run that stops,
+// also when the stop comes from a variable that another thread reaches late.
+TEST(Buildmap, ThreadsGiveTheSameListsMessagesAndStops) {
+  const std::regex memory("\\[info\\] increasing memory usage[^\n]*\n|(memory-usage\\(MB\\)=)[0-9.e+-]+|"
+                          "(Not enough memory \\()[0-9.]+");
+  for (unsigned seed = 1; seed <= 40; ++seed) {
+    io d;
+    params p = quiet();
+    randomcase(d, p, seed);
+    p.verbose = 2;
+    if (seed % 8 == 5) p.maxmem = 0;  // every variable stops at its first candidate
+    if (seed % 8 == 6) {              // variable 2 cannot be scored at all
+      for (int t = 0; t < 3; ++t) {
+        d.data(t, 2) = -1;
+        d.weights[t].resize(size_t(d.n));
+        d.weights[t][2] = matrix<double>(d.categ[2], 1, 1e30);
+      }
+      p.node = -1;
+    }
+    std::string first;
+    std::vector<parentsetlist> firstlists;
+    for (int threads : {1, 2, 8}) {
+      p.threads = threads;
+      std::vector<parentsetlist> lists;
+      const auto [code, log] = inchild([&] { build(d, p); });
+      const std::string text = std::to_string(code) + "\n" + std::regex_replace(log, memory, "$1$2");
+      if (code == 0) {
+        params q = p;
+        q.verbose = 0;
+        lists = build(d, q);
+      }
+      if (threads == 1) {
+        first = text;
+        firstlists = lists;
+        continue;
+      }
+      ASSERT_EQ(text, first) << "seed " << seed << ", " << threads << " threads";
+      for (size_t i = 0; i < lists.size(); ++i) expectsame(lists[i], firstlists[i], int(i));
+    }
+  }
 }
 
 }  // namespace
