@@ -36,6 +36,7 @@ void endrun(const deferredfatal& stop) {
   logdirect(stop.text);
   fflush(stdout);
   outputfile::discard_all();
+  if (handler != nullptr) handler(stop.code);
   exit(stop.code);
 }
 

@@ -66,10 +66,13 @@ class scoresum {
   static constexpr int smallcounts = 64;
   std::vector<double> smalllogs;  // [nj * smallcounts + njk]
   std::vector<uint32_t> found, foundtotal;  // table's non-zero cells and their N_j
+  // Weighted counts can be huge, negative or fractional: only whole counts in range are
+  // converted to integers.
   double logratio(double njk, double nj) {
-    const int j = int(nj), k = int(njk);
-    if (nj < smallcounts && double(j) == nj && double(k) == njk)
-      return smalllogs[size_t(j) * smallcounts + size_t(k)];
+    if (njk >= 0 && njk <= nj && nj < smallcounts) {
+      const int j = int(nj), k = int(njk);
+      if (double(j) == nj && double(k) == njk) return smalllogs[size_t(j) * smallcounts + size_t(k)];
+    }
     return std::log(njk / nj);
   }
   // lgamma(count + shift), remembered when count is a whole number of records.
