@@ -1,17 +1,6 @@
 // The CSV data-set reader on a stream over the fuzzer's bytes; a small data set that
-// reads whole also has its cache built, as in datareader_fuzz.
+// reads whole also has its cache built.
 #include "fuzz_support.hh"
-#include "scoring/buildmap.hh"
-
-namespace {
-// Larger data sets are read only: building their cache would slow the fuzzer down.
-// Variables of many states are too: the scoring code's guard lets a family's tables
-// grow to 10^8 cells (800 MB), beyond the allocation limit that holds the readers to
-// the size of their input.
-constexpr int most_variables = 6;
-constexpr int most_records = 64;
-constexpr int most_states = 1024;
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FILE* in = fmemopen(const_cast<uint8_t*>(data), size, "r");
@@ -20,9 +9,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     p.infile = in;
     p.inputfile = "data.csv";
     d.readcsv(p);
-    if (d.n > 0 && d.n <= most_variables && d.nrecords <= most_records &&
-        d.categ.max() <= most_states)
-      d.cache = buildmap(d, p, d.logsearchspace, d.cachesize);
+    fuzzsupport::build_small_cache(d, p);
   });
   fclose(in);
   return 0;

@@ -16,6 +16,7 @@
 #include "core/fail.hh"
 #include "core/params.hh"
 #include "io/io.hh"
+#include "scoring/buildmap.hh"
 
 namespace fuzzsupport {
 
@@ -69,6 +70,18 @@ void run_reader(Step step) {
     if (!d.cache.empty()) d.vacuum(p);
   } catch (const stopped&) {
   }
+}
+
+// A data set that read whole has its cache built when it is small, so that whatever the
+// reader lets through meets the counting and scoring code too. Larger data sets are
+// read only: building their cache would slow the fuzzer down. Variables of many states
+// are too: the scoring code's guard lets a family's tables grow to 10^8 cells (800 MB),
+// beyond the allocation limit that holds the readers to the size of their input.
+inline void build_small_cache(io& d, const params& p) {
+  constexpr int most_variables = 6, most_records = 64, most_states = 1024;
+  if (d.n > 0 && d.n <= most_variables && d.nrecords <= most_records &&
+      d.categ.max() <= most_states)
+    d.cache = buildmap(d, p, d.logsearchspace, d.cachesize);
 }
 
 }  // namespace fuzzsupport
