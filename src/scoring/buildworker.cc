@@ -229,10 +229,26 @@ void buildworker::candidate(setword* set, int pos, double reference, double conf
       return;
     }
     ++scorecalls;
+    if (sh.prune && belowreference(pos, ref)) {
+      keepforextension(set, satisfies(set), ref);
+      memorycheck();
+      return;
+    }
     u = scorecandidate(pos, a, b);
   }
   store(set, u, ref);
   memorycheck();
+}
+
+// BIC/AIC: whether the candidate's score, counted or not, would be stored as not
+// beating ref (above the floor of scores that enter no list, at or below ref). A bound
+// of the prefix's log-likelihood decides it for most candidates without counting them:
+// on alarm-cl_10000, variable 5, for 62% of the 747,750 candidates (all but 53 of them
+// score at or below their reference).
+bool buildworker::belowreference(int pos, double ref) {
+  if (pos < baseparent) return false;
+  preparescorer(pos);
+  return scorer.extensionwithin(fam, i, pos, impossible, ref);
 }
 
 // The candidate is the set being extended plus pos. When pos lies above its parents
@@ -241,13 +257,16 @@ void buildworker::candidate(setword* set, int pos, double reference, double conf
 // shares along the common prefix with the previous set (see score::setprefix).
 double buildworker::scorecandidate(int pos, double& a, double& b) {
   if (pos < baseparent) return scorer.scorefamily(fam, i, a, b);
-  if (!prefixready) {
-    fam[pos] = 0;
-    scorer.setprefix(fam, i);
-    fam[pos] = d.categ[pos];
-    prefixready = true;
-  }
+  preparescorer(pos);
   return scorer.scoreextension(fam, i, pos, a, b);
+}
+
+void buildworker::preparescorer(int pos) {
+  if (prefixready) return;
+  fam[pos] = 0;
+  scorer.setprefix(fam, i);
+  fam[pos] = d.categ[pos];
+  prefixready = true;
 }
 
 // BDeu: looks the immediate subsets up among the previous level's sets (every cached
@@ -285,14 +304,19 @@ void buildworker::store(const setword* set, double u, double ref) {
   if (u <= impossible) return;
   const bool ok = satisfies(set);
   if (!ok || (sh.prune && u <= ref)) {
-    if (ok) ++lemma;
-    next.push(set, ref);
-    addnodes(1);
+    keepforextension(set, ok, ref);
     return;
   }
   next.push(set, u);
   sh.cache[size_t(i)].push(set, u);
   addnodes(2);
+}
+
+// A set that is not cached but extended, with its reference.
+void buildworker::keepforextension(const setword* set, bool ok, double ref) {
+  if (ok) ++lemma;
+  next.push(set, ref);
+  addnodes(1);
 }
 
 void buildworker::memorycheck() {

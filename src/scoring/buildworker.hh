@@ -97,6 +97,9 @@ class buildworker {
   void runlevel(int t);
   void candidate(setword* set, int pos, double reference, double configs);
   double scorecandidate(int pos, double& a, double& b);
+  void preparescorer(int pos);
+  bool belowreference(int pos, double ref);
+  void keepforextension(const setword* set, bool ok, double ref);
   bool boundhit(setword* set, int pos, double& ref, double bound);
   bool subsethit(const setword* set, double& ref, double configs);
   void store(const setword* set, double u, double ref);

@@ -3,6 +3,7 @@
 // Measured with callgrind on alarm-cl_10000, BIC, variable 0 with at most 6 parents
 // (921379 score calls, every score and counter unchanged): see bench/buildmap_nolimit.sh.
 #include <algorithm>
+#include <cmath>
 
 #include "scoring/score.hh"
 
@@ -17,7 +18,7 @@ void score::setprefix(const matrix<int>& fam, int childvar) {
   if (mergedstate != merge::bound) return;
   prefixstates.clear();
   for (int p : parents) prefixstates.push_back(family[p]);
-  merged.setparents(parents.data(), prefixstates.data(), int(parents.size()));
+  merged.setparents(child, nstates, parents.data(), prefixstates.data(), int(parents.size()));
 }
 
 // Whether the current family is the prefix's plus extra.
@@ -28,6 +29,24 @@ bool score::extends(int extra) const {
     if (merged.var(d) != parents[size_t(d)] || merged.states(d) != family[parents[size_t(d)]])
       return false;
   return true;
+}
+
+// The bound: the log-likelihood at most merged.loglikbound(), at least -N ln r (every
+// configuration's child distribution has at most ln r nats of entropy), minus the
+// penalty. Both sums round by far less than 1e-9 per record, which the slack allows for.
+bool score::extensionwithin(const matrix<int>& fam, int childvar, int extra, double floor,
+                            double ceiling) {
+  setfamily(fam, childvar);
+  prepare();
+  if (alpha > 0 || verbose > 3 || !columns.compact || mergedstate != merge::bound ||
+      !familycomplete() || !extends(extra))
+    return false;
+  const double n = double(nrecords);
+  const double params = double(nconfigs) * (nstates - 1);
+  const double penalty = aic ? params : params * 0.5 * std::log(n);
+  const double slack = 1e-9 * n * (std::log(n) + 1);
+  return merged.loglikbound() - penalty < ceiling - slack &&
+         -n * std::log(double(nstates)) - penalty > floor + slack;
 }
 
 double score::scoreextension(const matrix<int>& fam, int childvar, int extra, double& a,
@@ -42,11 +61,11 @@ double score::scoreextension(const matrix<int>& fam, int childvar, int extra, do
   const double size = double(configs) * r;
   // As in scorefamily: a table much larger than what fills it costs more to clear and
   // scan than sorting the rows' cells.
-  if (size <= densecells && size <= 2.0 * merged.rows() + 1024) {
+  if (size <= densecells && size <= 2.0 * merged.groups() + 1024) {
     if (exttable.size() < size_t(size)) exttable.resize(size_t(size), 0);
-    merged.fill(extra, rv, child, r, exttable.data());
+    merged.fill(extra, rv, r, exttable.data());
     return scantable(exttable.data(), configs, true, a, b);
   }
-  merged.sortcells(extra, rv, child, r, mergedcells, mergedweights);
+  merged.sortcells(extra, rv, r, mergedcells, mergedweights);
   return scanruns(mergedcells.data(), mergedweights.data(), mergedcells.size(), a, b);
 }

@@ -1,28 +1,36 @@
 #include "scoring/prefixcounts.hh"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <numeric>
 
 namespace {
 
-constexpr int block = columnstore::block;
-
 // Tables of at most this many cells are counted in four interleaved banks (as in
-// score::densescore: rows in sorted order often hit one cell one after another, and
-// each addition would wait for the one before).
+// score::densescore: groups in order often hit one cell one after another, and each
+// addition would wait for the one before).
 constexpr size_t bankedcells = 2048;
 
-// Zero bytes: the child column of a key without a child.
-constexpr uint8_t nothing[block] = {};
+constexpr int block = columnstore::block;
 
-// One block of keys rank * wide + value * r + child. Fixed-length loops over restrict
-// pointers are what the compiler vectorises at -O2 (its cheapest cost model takes no
-// loop that needs a remainder or an overlap test); the same loop over all rows stayed
-// scalar and took 5 times the instructions.
+// A level keeps the values of its groups when they take at most this many bytes.
+constexpr size_t keptvalues = size_t(1) << 22;
+
+// One block of cells rank * wide + a * mid + v * r + c. Fixed-length loops over
+// restrict pointers are what the compiler vectorises at -O2 (its cheapest cost model
+// takes no loop that needs a remainder or an overlap test).
 template <typename K>
-void blockkeys(const uint16_t* __restrict rank, const uint8_t* __restrict col,
-               const uint8_t* __restrict own, K wide, K r, K* __restrict out) {
-  for (int x = 0; x < block; ++x) out[x] = K(rank[x] * wide + col[x] * r + own[x]);
+void blockcells(const uint16_t* __restrict rank, const uint8_t* __restrict a,
+                const uint8_t* __restrict v, const uint8_t* __restrict c, K wide, K mid, K r,
+                K* __restrict out) {
+  for (int x = 0; x < block; ++x) out[x] = K(rank[x] * wide + a[x] * mid + v[x] * r + c[x]);
+}
+
+// One block of keys rank * states + value.
+void blockkeys(const uint16_t* __restrict rank, const uint8_t* __restrict value,
+               uint32_t states, uint32_t* __restrict out) {
+  for (int x = 0; x < block; ++x) out[x] = rank[x] * states + value[x];
 }
 
 // Four banks in one array, `stride` cells apart: stride = 16 more than a multiple of 64
@@ -31,8 +39,8 @@ void blockkeys(const uint16_t* __restrict rank, const uint8_t* __restrict col,
 // banks exactly 4 or 8 KiB apart counted 10% slower than 64 bytes off). The same holds
 // for score::densescore.
 template <typename K>
-void histogram(const K* key, const uint32_t* weight, int rows, size_t cells, uint32_t* table,
-               std::vector<uint32_t>& banks) {
+void histogram(const K* key, const uint32_t* weight, int rows, size_t cells,
+               uint32_t* table, std::vector<uint32_t>& banks) {
   if (cells > bankedcells) {
     for (int x = 0; x < rows; ++x) table[key[x]] += weight[x];
     return;
@@ -57,29 +65,30 @@ void histogram(const K* key, const uint32_t* weight, int rows, size_t cells, uin
   }
 }
 
+// Stable counting sort of the row numbers in order by the byte column col.
+void sortby(const uint8_t* col, std::vector<uint32_t>& order, std::vector<uint32_t>& next) {
+  uint32_t bucket[257] = {};
+  for (uint32_t t : order) ++bucket[col[t] + 1];
+  for (int b = 1; b < 257; ++b) bucket[b] += bucket[b - 1];
+  for (uint32_t t : order) next[bucket[col[t]]++] = t;
+  order.swap(next);
+}
+
 }  // namespace
 
 // Sorts the records by every variable (least significant digit first), then keeps one
 // row per run of identical records with the run's length as its weight.
 bool prefixcounts::bind(const columnstore& columns, int records) {
   bound_ = false;
-  const int nvars = columns.vars;
+  vars = columns.vars;
   std::vector<uint32_t> order(static_cast<size_t>(records)), next(order.size());
   std::iota(order.begin(), order.end(), 0u);
-  uint32_t bucket[257];
-  for (int v = 0; v < nvars; ++v) {
-    const uint8_t* col = columns.bytecolumn(v);
-    std::fill(bucket, bucket + 257, 0);
-    for (uint32_t t : order) ++bucket[col[t] + 1];
-    for (int b = 1; b < 257; ++b) bucket[b] += bucket[b - 1];
-    for (uint32_t t : order) next[bucket[col[t]]++] = t;
-    order.swap(next);
-  }
+  for (int v = 0; v < vars; ++v) sortby(columns.bytecolumn(v), order, next);
   std::vector<uint32_t> first, runs;
   for (int x = 0; x < records; ++x) {
     const uint32_t t = order[size_t(x)];
     bool same = x > 0;
-    for (int v = 0; same && v < nvars; ++v)
+    for (int v = 0; same && v < vars; ++v)
       same = columns.bytecolumn(v)[t] == columns.bytecolumn(v)[order[size_t(x) - 1]];
     if (same) {
       ++runs.back();
@@ -90,121 +99,309 @@ bool prefixcounts::bind(const columnstore& columns, int records) {
   }
   count = int(first.size());
   if (count > most) return false;
-  padded = (count + block - 1) / block * block;
-  bytes.assign(size_t(padded) * size_t(nvars), 0);
-  for (int v = 0; v < nvars; ++v)
+  bytes.assign(size_t(count) * size_t(vars), 0);
+  for (int v = 0; v < vars; ++v)
     for (int x = 0; x < count; ++x)
-      bytes[size_t(v) * size_t(padded) + size_t(x)] = columns.bytecolumn(v)[first[size_t(x)]];
-  weight.assign(size_t(padded), 0);
-  std::copy(runs.begin(), runs.end(), weight.begin());
-  levels.resize(1);
-  levels[0].observed = 1;
-  levels[0].rank.assign(size_t(padded), 0);
-  top = 0;
+      bytes[size_t(v) * size_t(count) + size_t(x)] = columns.bytecolumn(v)[first[size_t(x)]];
+  weight = runs;
+  child = -1;
+  xlogxs.resize(std::min(size_t(records), size_t(1) << 16) + 1);
+  xlogxs[0] = 0;
+  for (size_t k = 1; k < xlogxs.size(); ++k) xlogxs[k] = double(k) * std::log(double(k));
   bound_ = true;
   return true;
 }
 
-void prefixcounts::setparents(const int* vars, const int* states, int many) {
+// Sorts the rows by (x_{n-1}, ..., x_0 without c, then c) and makes the level without
+// parents, one group per row. split[x] is the highest variable but c in which row x
+// differs from row x-1 (-1 when only c differs; vars at x = 0): the rows x-1 and x lie
+// in one class of m unless split[x] > m.
+void prefixcounts::sortfor(int c, int r) {
+  std::vector<uint32_t> order(static_cast<size_t>(count)), next(order.size());
+  std::iota(order.begin(), order.end(), 0u);
+  sortby(column(c), order, next);
+  for (int v = 0; v < vars; ++v)
+    if (v != c) sortby(column(v), order, next);
+  moved.resize(bytes.size());
+  for (int v = 0; v < vars; ++v)
+    for (int x = 0; x < count; ++x)
+      moved[size_t(v) * size_t(count) + size_t(x)] = column(v)[order[size_t(x)]];
+  bytes.swap(moved);
+  for (int x = 0; x < count; ++x) next[size_t(x)] = weight[order[size_t(x)]];
+  weight.swap(next);
+  split.assign(size_t(count), vars);
+  for (int x = 1; x < count; ++x) {
+    int v = vars - 1;
+    while (v >= 0 && (v == c || column(v)[x] == column(v)[x - 1])) --v;
+    split[size_t(x)] = v;
+  }
+  child = c;
+  childstates = r;
+  if (levels.empty()) levels.resize(1);
+  level& none = levels[0];
+  none.observed = 1;
+  none.size = count;
+  none.grow(size_t(count));
+  std::iota(none.first.begin(), none.first.begin() + count, uint16_t(0));
+  std::fill(none.rank.begin(), none.rank.begin() + count, 0);
+  std::copy(column(c), column(c) + count, none.own.begin());
+  std::copy(weight.begin(), weight.end(), none.weight.begin());
+  makeroom(none);
+  top = 0;
+  lastvar = -1;
+  laststates = 1;
+}
+
+// Room for `most` groups, then zero padding to whole blocks after them; forgets the
+// kept values.
+void prefixcounts::level::grow(size_t most) {
+  padded = int((most + block - 1) / block * block);
+  const size_t room = size_t(padded);
+  if (first.size() < room) {
+    first.resize(room);
+    rank.resize(room);
+    own.resize(room);
+    weight.resize(room);
+  }
+  std::fill(first.begin() + ptrdiff_t(most), first.begin() + padded, 0);
+  std::fill(rank.begin() + ptrdiff_t(most), rank.begin() + padded, 0);
+  std::fill(own.begin() + ptrdiff_t(most), own.begin() + padded, 0);
+  std::fill(weight.begin() + ptrdiff_t(most), weight.begin() + padded, 0);
+  boundready = false;
+  std::fill(ready.begin(), ready.end(), 0);
+}
+
+// Every level up to top is a merged level of the prefix without its last parent.
+void prefixcounts::setparents(int c, int r, const int* vars, const int* states, int many) {
+  if (c != child || r != childstates) sortfor(c, r);
+  const int below = many > 0 ? many - 1 : 0;
   int d = 0;
-  while (d < many && d < top && var(d) == vars[d] && this->states(d) == states[d]) ++d;
+  while (d < below && d < top && levels[size_t(d) + 1].var == vars[d] &&
+         levels[size_t(d) + 1].states == states[d])
+    ++d;
   top = d;
-  for (; d < many; ++d) push(vars[d], states[d]);
+  for (; d < below; ++d) push(vars[d], states[d]);
+  lastvar = many > 0 ? vars[many - 1] : -1;
+  laststates = many > 0 ? states[many - 1] : 1;
+}
+
+// The values of variable v per group of a level (any row of a group has them when v is
+// above the level's variable), whole blocks; kept in the level when it has room, made
+// in `spare` otherwise.
+const uint8_t* prefixcounts::valuesof(level& at, int v, std::vector<uint8_t>& spare) {
+  const size_t padded = size_t(at.padded);
+  uint8_t* out;
+  if (at.keeps) {
+    out = at.values.data() + size_t(v) * padded;
+    if (at.ready[size_t(v)]) return out;
+    at.ready[size_t(v)] = 1;
+  } else {
+    if (spare.size() < padded) spare.resize(padded);
+    out = spare.data();
+  }
+  const uint8_t* col = column(v);
+  const uint16_t* first = at.first.data();
+  for (size_t x = 0; x < padded; ++x) out[x] = col[first[x]];
+  return out;
 }
 
 // The level of the prefix plus var (above every parent of it): the keys rank * r_var +
-// value that occur, numbered in increasing order.
+// value that occur, numbered in increasing order, then the groups below merged.
 void prefixcounts::push(int var, int states) {
   if (levels.size() < size_t(top) + 2) levels.resize(size_t(top) + 2);
-  const level& below = levels[size_t(top)];
+  level& below = levels[size_t(top)];
   level& out = levels[size_t(top) + 1];
   out.var = var;
   out.states = states;
-  out.rank.resize(size_t(padded));
-  const uint8_t* col = column(var);
-  const uint16_t* rank = below.rank.data();
-  const size_t table = size_t(below.observed) * size_t(states);
-  if (table <= size_t(most)) {
-    keys16.resize(size_t(padded));
-    for (int x = 0; x < padded; x += block)
-      blockkeys<uint16_t>(rank + x, col + x, nothing, uint16_t(states), 1, keys16.data() + x);
-    numberkeys(keys16.data(), table, out);
-  } else {
-    keys32.resize(size_t(padded));
-    for (int x = 0; x < padded; x += block)
-      blockkeys<uint32_t>(rank + x, col + x, nothing, uint32_t(states), 1, keys32.data() + x);
-    numberkeys(keys32.data(), table, out);
-  }
-  std::fill(out.rank.begin() + count, out.rank.end(), 0);
+  const size_t padded = size_t(below.padded);
+  const uint8_t* value = valuesof(below, var, scratch);
+  keys.resize(padded);
+  for (size_t x = 0; x < padded; x += block)
+    blockkeys(below.rank.data() + x, value + x, uint32_t(states), keys.data() + x);
+  numberkeys(size_t(below.observed) * size_t(states), out);
+  mergegroups(below, out);
   ++top;
 }
 
-// Marks the keys that occur, numbers the marks in increasing order, looks them up.
-template <typename K>
-void prefixcounts::numberkeys(const K* key, size_t table, level& out) {
+// Marks the keys that occur, numbers the marks in increasing order, replaces each key
+// by its number.
+void prefixcounts::numberkeys(size_t table, level& out) {
   slots.assign(table, 0);
   uint32_t* slot = slots.data();
-  for (int x = 0; x < count; ++x) slot[key[x]] = 1;
+  const size_t many = size_t(levels[size_t(top)].size);
+  uint32_t* key = keys.data();
+  for (size_t x = 0; x < many; ++x) slot[key[x]] = 1;
   uint32_t ranks = 0;
   for (size_t e = 0; e < table; ++e) {
     ranks += slot[e];
     slot[e] = slot[e] != 0 ? ranks : 0;
   }
-  uint16_t* rank = out.rank.data();
-  for (int x = 0; x < count; ++x) rank[x] = uint16_t(slot[key[x]] - 1);
+  for (size_t x = 0; x < many; ++x) key[x] = slot[key[x]] - 1;
   out.observed = ranks;
 }
 
-// The rows' cells of the family, over whole blocks: 16-bit lanes when they fit (the
-// baseline vector unit multiplies 16-bit lanes in one instruction), 32 bits otherwise.
-void prefixcounts::cellkeys(int extra, uint32_t rv, int c, uint32_t r) {
-  const uint16_t* rank = levels[size_t(top)].rank.data();
-  const uint8_t* col = column(extra);
-  const uint8_t* own = column(c);
-  const uint32_t wide = rv * r;
-  if (size_t(observed()) * wide <= size_t(most)) {
-    keys16.resize(size_t(padded));
-    for (int x = 0; x < padded; x += block)
-      blockkeys<uint16_t>(rank + x, col + x, own + x, uint16_t(wide), uint16_t(r),
-                          keys16.data() + x);
+// The groups below merged where they share the new rank and child value within one
+// class of the new level's variable. The groups below come in row order, so a class
+// begins at a group whose first row opens a class (row 0 opens every class). No branch:
+// a group that joins an earlier one rewrites that one's fields with the values it
+// already has.
+void prefixcounts::mergegroups(const level& below, level& out) {
+  const size_t many = size_t(below.size);
+  out.grow(many);
+  // latest[rank * r + child value]: the class number (high half) and the group (low
+  // half) where it was last seen; class numbers only grow, so older entries never match
+  // (they start again from 0 with a cleared table before they would wrap).
+  const size_t keys2 = size_t(out.observed) * size_t(childstates);
+  if (latest.size() < keys2) latest.resize(keys2, 0);
+  if (classes > UINT32_MAX - many - 1) {
+    std::fill(latest.begin(), latest.end(), 0);
+    classes = 0;
+  }
+  const uint32_t r = uint32_t(childstates);
+  uint64_t* at = latest.data();
+  uint16_t* ofirst = out.first.data();
+  uint16_t* orank = out.rank.data();
+  uint8_t* oown = out.own.data();
+  uint32_t* oweight = out.weight.data();
+  const uint16_t* first = below.first.data();
+  const uint8_t* own = below.own.data();
+  const uint32_t* weight = below.weight.data();
+  const int* opens = split.data();
+  const uint32_t* key = keys.data();
+  const int var = out.var;
+  uint32_t size = 0, cls = classes;
+  uint16_t start = 0;
+  int previous = -1;
+  for (size_t x = 0; x < many; ++x) {
+    const uint16_t f = first[x];
+    const uint32_t open = uint32_t(f != previous) & uint32_t(opens[f] > var);
+    previous = f;
+    cls += open;
+    start = uint16_t(start + ((f - start) & -int(open)));
+    const uint32_t k = key[x];
+    const uint32_t k2 = k * r + own[x];
+    const uint64_t seen = at[k2];
+    // Each mask is all ones when the group joins an earlier one of its class.
+    const uint32_t same = -uint32_t(uint32_t(seen >> 32) == cls);
+    const uint32_t to = size + ((uint32_t(seen) - size) & same);
+    ofirst[to] = start;
+    orank[to] = uint16_t(k);
+    oown[to] = own[x];
+    oweight[to] = (oweight[to] & same) + weight[x];
+    at[k2] = uint64_t(cls) << 32 | to;
+    size += 1 + same;
+  }
+  classes = cls;
+  out.size = int(size);
+  out.grow(size);
+  makeroom(out);
+}
+
+// Room for the values of every variable when they fit keptvalues.
+void prefixcounts::makeroom(level& at) {
+  at.keeps = size_t(at.padded) * size_t(vars) <= keptvalues;
+  if (!at.keeps) return;
+  if (at.values.size() < size_t(at.padded) * size_t(vars))
+    at.values.resize(size_t(at.padded) * size_t(vars));
+  at.ready.assign(size_t(vars), 0);
+}
+
+// Sum over the blocks b (configurations of the level and of every variable above its
+// variable but c) of sum_k N_bk ln(N_bk / N_b) = sum_g w_g ln w_g - sum_b N_b ln N_b,
+// g over the groups (one per block and child value). A block's groups lie within one
+// class, so blocks are numbered per class as in mergegroups.
+double prefixcounts::loglikbound() {
+  level& at = levels[size_t(top)];
+  if (at.boundready) return at.llbound;
+  const size_t many = size_t(at.size);
+  if (latest.size() < at.observed) latest.resize(at.observed, 0);
+  if (classes > UINT32_MAX - many - 1) {
+    std::fill(latest.begin(), latest.end(), 0);
+    classes = 0;
+  }
+  if (totals.size() < many) totals.resize(many);
+  uint64_t* block = latest.data();
+  uint32_t* total = totals.data();
+  const uint16_t* first = at.first.data();
+  const uint16_t* rank = at.rank.data();
+  const uint32_t* weight = at.weight.data();
+  const int* opens = split.data();
+  uint32_t blocks = 0, cls = classes;
+  int previous = -1;
+  double groupsum = 0;
+  for (size_t x = 0; x < many; ++x) {
+    const uint16_t f = first[x];
+    cls += uint32_t(f != previous) & uint32_t(opens[f] > at.var);
+    previous = f;
+    const uint64_t seen = block[rank[x]];
+    const uint32_t same = -uint32_t(uint32_t(seen >> 32) == cls);
+    const uint32_t to = blocks + ((uint32_t(seen) - blocks) & same);
+    total[to] = (total[to] & same) + weight[x];
+    block[rank[x]] = uint64_t(cls) << 32 | to;
+    blocks += 1 + same;
+    groupsum += xlogx(weight[x]);
+  }
+  classes = cls;
+  double blocksum = 0;
+  for (uint32_t b = 0; b < blocks; ++b) blocksum += xlogx(total[b]);
+  at.llbound = groupsum - blocksum;
+  at.boundready = true;
+  return at.llbound;
+}
+
+// The groups' cells of the family, over whole blocks.
+template <typename K>
+void prefixcounts::cellkeys(int extra, uint32_t rv, uint32_t r, K* out) {
+  level& at = levels[size_t(top)];
+  const size_t padded = size_t(at.padded);
+  if (zeros.size() < padded) zeros.resize(padded, 0);
+  const uint8_t* a = lastvar >= 0 ? valuesof(at, lastvar, scratch) : zeros.data();
+  const uint8_t* v = valuesof(at, extra, scratch2);
+  const uint32_t mid = rv * r, wide = uint32_t(laststates) * mid;
+  for (size_t x = 0; x < padded; x += block)
+    blockcells<K>(at.rank.data() + x, a + x, v + x, at.own.data() + x, K(wide), K(mid), K(r),
+                  out + x);
+}
+
+void prefixcounts::fill(int extra, uint32_t rv, uint32_t r, uint32_t* table) {
+  const size_t cells = size_t(observed()) * rv * r;
+  const level& at = levels[size_t(top)];
+  if (cells <= size_t(most)) {
+    keys16.resize(size_t(at.padded));
+    cellkeys(extra, rv, r, keys16.data());
+    histogram(keys16.data(), at.weight.data(), at.size, cells, table, banks);
   } else {
-    keys32.resize(size_t(padded));
-    for (int x = 0; x < padded; x += block)
-      blockkeys<uint32_t>(rank + x, col + x, own + x, wide, r, keys32.data() + x);
+    keys.resize(size_t(at.padded));
+    cellkeys(extra, rv, r, keys.data());
+    histogram(keys.data(), at.weight.data(), at.size, cells, table, banks);
   }
 }
 
-void prefixcounts::fill(int extra, uint32_t rv, int c, uint32_t r, uint32_t* table) {
-  cellkeys(extra, rv, c, r);
-  const size_t cells = size_t(observed()) * rv * r;
-  if (cells <= size_t(most)) histogram(keys16.data(), weight.data(), count, cells, table, banks);
-  else histogram(keys32.data(), weight.data(), count, cells, table, banks);
-}
-
 // Least-significant-digit radix sort of the cells in 11-bit digits, weights alongside.
-void prefixcounts::sortcells(int extra, uint32_t rv, int c, uint32_t r,
-                             std::vector<uint32_t>& cells, std::vector<uint32_t>& weights) {
-  cellkeys(extra, rv, c, r);
-  const bool narrow = size_t(observed()) * rv * r <= size_t(most);
-  cells.resize(size_t(count));
-  weights.assign(weight.begin(), weight.begin() + count);
-  for (int x = 0; x < count; ++x) cells[size_t(x)] = narrow ? keys16[size_t(x)] : keys32[size_t(x)];
+void prefixcounts::sortcells(int extra, uint32_t rv, uint32_t r, std::vector<uint32_t>& cells,
+                             std::vector<uint32_t>& weights) {
+  const level& at = levels[size_t(top)];
+  const int many = at.size;
+  keys.resize(size_t(at.padded));
+  cellkeys(extra, rv, r, keys.data());
+  cells.assign(keys.begin(), keys.begin() + many);
+  weights.assign(at.weight.begin(), at.weight.begin() + many);
   const uint32_t highest = uint32_t(observed()) * rv * r - 1;
-  tocell.resize(size_t(count));
-  toweight.resize(size_t(count));
+  tocell.resize(size_t(many));
+  toweight.resize(size_t(many));
   constexpr int digit = 11;
   constexpr uint32_t mask = (1u << digit) - 1;
   uint32_t bucket[1 << digit];
   for (int shift = 0; shift < 32 && (highest >> shift) != 0; shift += digit) {
     std::fill(bucket, bucket + (1 << digit), 0);
-    for (int x = 0; x < count; ++x) ++bucket[(cells[size_t(x)] >> shift) & mask];
+    for (int x = 0; x < many; ++x) ++bucket[(cells[size_t(x)] >> shift) & mask];
     uint32_t at = 0;
     for (uint32_t& slot : bucket) {
       const uint32_t here = slot;
       slot = at;
       at += here;
     }
-    for (int x = 0; x < count; ++x) {
+    for (int x = 0; x < many; ++x) {
       const uint32_t to = bucket[(cells[size_t(x)] >> shift) & mask]++;
       tocell[to] = cells[size_t(x)];
       toweight[to] = weights[size_t(x)];

@@ -71,6 +71,11 @@ class score {
   // values and debug output take scorefamily's way.
   void setprefix(const matrix<int>& fam, int childvar);
   double scoreextension(const matrix<int>& fam, int childvar, int extra, double& a, double& b);
+  // Whether the BIC or AIC score of fam (as for scoreextension) certainly lies strictly
+  // between floor and ceiling, known without counting it from a bound of the prefix; false
+  // when that is not known (and always under BDeu, with weight vectors or debug output).
+  bool extensionwithin(const matrix<int>& fam, int childvar, int extra, double floor,
+                       double ceiling);
 
  private:
   columnstore columns;
