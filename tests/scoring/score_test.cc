@@ -230,6 +230,44 @@ TEST(Score, AllPathsMatchPlainDefinition) {
   }
 }
 
+// Families counted from a prefix (the cache construction's way) against scorefamily, to
+// the bit, on data wide enough that the prefix levels do not keep their groups' values
+// (more than 4 MiB of them), with the child below, among and above the parents; and the
+// likelihood bound never puts a score below the score itself.
+TEST(Score, ExtensionsMatchScorefamilyOnWideData) {
+  io d;
+  plain::chaindata(d, 260, 16200, 3, 0.3, 5);
+  const std::vector<std::vector<int>> prefixes = {{}, {3}, {3, 100}, {3, 100, 200}, {3, 101}, {5, 6}};
+  for (double alpha : {0.0, 1.0}) {
+    params p;
+    p.alpha = alpha;
+    score s(d, p);
+    for (int cells : {1 << 15, 0}) {
+      s.densecells = cells;
+      for (int child : {4, 150, 259}) {
+        for (const std::vector<int>& prefix : prefixes) {
+          matrix<int> f(d.n, 1, 0);
+          f[child] = d.categ[child];
+          for (int v : prefix) f[v] = d.categ[v];
+          s.setprefix(f, child);
+          for (int extra : {201, 230, 258}) {
+            if (extra == child || (!prefix.empty() && prefix.back() >= extra)) continue;
+            f[extra] = d.categ[extra];
+            double a = 1, b = 1, ea = 1, eb = 1;
+            const double want = s.scorefamily(f, child, a, b);
+            EXPECT_EQ(s.scoreextension(f, child, extra, ea, eb), want) << child << " " << extra;
+            EXPECT_EQ(ea, a);
+            EXPECT_EQ(eb, b);
+            EXPECT_FALSE(s.extensionwithin(f, child, extra, -1e25, want));
+            EXPECT_EQ(s.extensionwithin(f, child, extra, -1e25, 0.0), alpha == 0);
+            f[extra] = 0;
+          }
+        }
+      }
+    }
+  }
+}
+
 TEST(ScoreDeath, TooManyCellsEndTheRun) {
   io d;
   fourrecords(d);
