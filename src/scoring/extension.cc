@@ -57,11 +57,16 @@ double score::scoreextension(const matrix<int>& fam, int childvar, int extra, do
       !extends(extra))
     return scorefamily(fam, childvar, a, b);
   const uint32_t rv = uint32_t(family[extra]), r = uint32_t(nstates);
+  // As in scorefamily: a table much larger than what fills it costs more to clear and
+  // scan than sorting the rows' cells. Before that, the table drops the configurations
+  // of the prefix that no record has.
+  const auto dense = [&](double size) {
+    return size <= densecells && size <= 2.0 * merged.rows() + 1024;
+  };
+  if (alpha > 0 || !dense(double(merged.observed()) * rv * r)) merged.rankprefix();
   const long configs = merged.observed() * long(rv);
   const double size = double(configs) * r;
-  // As in scorefamily: a table much larger than what fills it costs more to clear and
-  // scan than sorting the rows' cells.
-  if (size <= densecells && size <= 2.0 * merged.groups() + 1024) {
+  if (dense(size)) {
     if (exttable.size() < size_t(size)) exttable.resize(size_t(size), 0);
     merged.fill(extra, rv, r, exttable.data());
     return scantable(exttable.data(), configs, true, a, b);

@@ -150,6 +150,7 @@ void prefixcounts::sortfor(int c, int r) {
   top = 0;
   lastvar = -1;
   laststates = 1;
+  ranked = false;
 }
 
 // Room for `most` groups, then zero padding to whole blocks after them; forgets the
@@ -171,18 +172,22 @@ void prefixcounts::level::grow(size_t most) {
   std::fill(ready.begin(), ready.end(), 0);
 }
 
-// Every level up to top is a merged level of the prefix without its last parent.
+// Every level up to top is a merged level of the prefix without its last parent; the
+// ranks of the whole prefix stay when the prefix does.
 void prefixcounts::setparents(int c, int r, const int* vars, const int* states, int many) {
   if (c != child || r != childstates) sortfor(c, r);
   const int below = many > 0 ? many - 1 : 0;
+  const int last = many > 0 ? vars[many - 1] : -1;
+  const int lastcount = many > 0 ? states[many - 1] : 1;
   int d = 0;
   while (d < below && d < top && levels[size_t(d) + 1].var == vars[d] &&
          levels[size_t(d) + 1].states == states[d])
     ++d;
+  ranked = ranked && d == below && top == below && last == lastvar && lastcount == laststates;
   top = d;
   for (; d < below; ++d) push(vars[d], states[d]);
-  lastvar = many > 0 ? vars[many - 1] : -1;
-  laststates = many > 0 ? states[many - 1] : 1;
+  lastvar = last;
+  laststates = lastcount;
 }
 
 // The values of variable v per group of a level (any row of a group has them when v is
@@ -218,14 +223,14 @@ void prefixcounts::push(int var, int states) {
   keys.resize(padded);
   for (size_t x = 0; x < padded; x += block)
     blockkeys(below.rank.data() + x, value + x, uint32_t(states), keys.data() + x);
-  numberkeys(size_t(below.observed) * size_t(states), out);
+  out.observed = numberkeys(size_t(below.observed) * size_t(states));
   mergegroups(below, out);
   ++top;
 }
 
 // Marks the keys that occur, numbers the marks in increasing order, replaces each key
 // by its number.
-void prefixcounts::numberkeys(size_t table, level& out) {
+uint32_t prefixcounts::numberkeys(size_t table) {
   slots.assign(table, 0);
   uint32_t* slot = slots.data();
   const size_t many = size_t(levels[size_t(top)].size);
@@ -237,7 +242,7 @@ void prefixcounts::numberkeys(size_t table, level& out) {
     slot[e] = slot[e] != 0 ? ranks : 0;
   }
   for (size_t x = 0; x < many; ++x) key[x] = slot[key[x]] - 1;
-  out.observed = ranks;
+  return ranks;
 }
 
 // The groups below merged where they share the new rank and child value within one
@@ -349,18 +354,40 @@ double prefixcounts::loglikbound() {
   return at.llbound;
 }
 
+// Numbers the configurations of the whole prefix that occur (once per prefix): rank *
+// r_a + value of a over the groups of level top.
+void prefixcounts::rankprefix() {
+  if (ranked || lastvar < 0) return;
+  level& at = levels[size_t(top)];
+  const size_t padded = size_t(at.padded);
+  if (toprank.size() < padded) toprank.resize(padded);
+  const uint8_t* a = valuesof(at, lastvar, scratch);
+  keys.resize(padded);
+  for (size_t x = 0; x < padded; x += block)
+    blockkeys(at.rank.data() + x, a + x, uint32_t(laststates), keys.data() + x);
+  topobserved = numberkeys(size_t(at.observed) * size_t(laststates));
+  std::copy(keys.begin(), keys.begin() + at.size, toprank.begin());
+  std::fill(toprank.begin() + at.size, toprank.begin() + ptrdiff_t(padded), 0);
+  ranked = true;
+}
+
+long prefixcounts::observed() const {
+  return ranked ? long(topobserved) : long(levels[size_t(top)].observed) * laststates;
+}
+
 // The groups' cells of the family, over whole blocks.
 template <typename K>
 void prefixcounts::cellkeys(int extra, uint32_t rv, uint32_t r, K* out) {
   level& at = levels[size_t(top)];
   const size_t padded = size_t(at.padded);
   if (zeros.size() < padded) zeros.resize(padded, 0);
-  const uint8_t* a = lastvar >= 0 ? valuesof(at, lastvar, scratch) : zeros.data();
+  const bool whole = ranked || lastvar < 0;
+  const uint16_t* rank = ranked ? toprank.data() : at.rank.data();
+  const uint8_t* a = whole ? zeros.data() : valuesof(at, lastvar, scratch);
   const uint8_t* v = valuesof(at, extra, scratch2);
-  const uint32_t mid = rv * r, wide = uint32_t(laststates) * mid;
+  const uint32_t mid = rv * r, wide = uint32_t(whole ? 1 : laststates) * mid;
   for (size_t x = 0; x < padded; x += block)
-    blockcells<K>(at.rank.data() + x, a + x, v + x, at.own.data() + x, K(wide), K(mid), K(r),
-                  out + x);
+    blockcells<K>(rank + x, a + x, v + x, at.own.data() + x, K(wide), K(mid), K(r), out + x);
 }
 
 void prefixcounts::fill(int extra, uint32_t rv, uint32_t r, uint32_t* table) {

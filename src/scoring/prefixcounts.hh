@@ -24,10 +24,15 @@
 // over F's configurations that occur times r_a x r_v x r: scorefamily's q x r table
 // without some configurations no record has, in the same order. Those add nothing to
 // a score, so the score is the same to the bit. The level of E itself is never made:
-// merging F's groups for E cost more than E's few families save (measured: 3.1 s of
-// the 5 s of variable 5 above). A level keeps the values of the variables above p_d
-// per group once they are used, so the cells are computed without scattered reads, in
-// vector code.
+// merging F's groups for E cost more than E's few families save (variable 5 above took
+// 6.7 s with such levels, 3.5 s without). A level keeps the values of the variables above
+// p_d per group once they are used, so the cells are computed without scattered reads,
+// in vector code (variable 5: 3.5 s to 3.2 s, variable 20: 14.0 s to 11.2 s). When
+// asked (rankprefix), the configurations rank * r_a + value of a that occur are numbered
+// once per prefix and the tables hold only those: BDeu scans every cell of its tables
+// (insurance-cl_10000 BDeu, 1000 records, variable 0: 16.8 s unnumbered, 12.3 s
+// numbered, 14.4 s before the groups), BIC/AIC skip the empty cells cheaply and number
+// only where the table would otherwise be too large to count densely.
 //
 // Grow-only scratch that the memory counter ignores, like the count tables of score.
 #pragma once
@@ -58,9 +63,13 @@ class prefixcounts {
   int states(int d) const { return d < top ? levels[size_t(d) + 1].states : laststates; }
 
   // Configurations of the prefix in the family tables.
-  long observed() const { return long(levels[size_t(top)].observed) * laststates; }
+  long observed() const;
+  // Makes the tables of the prefix's families hold only the configurations of the whole
+  // prefix that occur: smaller tables, for the price of numbering them.
+  void rankprefix();
   // Groups counted per family.
   int groups() const { return levels[size_t(top)].size; }
+  int rows() const { return count; }
   // Adds each group's weight to its cell of the family prefix + extra (rv states) with
   // the child (r states) in table, of observed() * rv * r cells.
   void fill(int extra, uint32_t rv, uint32_t r, uint32_t* table);
@@ -105,6 +114,10 @@ class prefixcounts {
   std::vector<level> levels;       // levels[0] holds no parent
   int top = 0;                     // the level of the prefix without its last parent
   int lastvar = -1, laststates = 1;  // the last parent; -1 (and 1 state) if none
+  // The ranks of the whole prefix per group of level top, where ranked.
+  bool ranked = false;
+  uint32_t topobserved = 1;
+  std::vector<uint16_t> toprank;
   std::vector<uint32_t> keys, slots, banks, tocell, toweight, totals;
   std::vector<uint16_t> keys16;
   std::vector<uint64_t> latest;
@@ -120,7 +133,7 @@ class prefixcounts {
   const uint8_t* valuesof(level& at, int v, std::vector<uint8_t>& spare);
   void makeroom(level& at);
   void push(int var, int states);
-  void numberkeys(size_t table, level& out);
+  uint32_t numberkeys(size_t table);
   void mergegroups(const level& below, level& out);
   template <typename K>
   void cellkeys(int extra, uint32_t rv, uint32_t r, K* out);

@@ -64,11 +64,15 @@ void scoresum::start(double alpha, bool aicscore, int configs, int states, int n
     }
     return;
   }
-  alphaj = alpha / q;
-  alphajk = alphaj / r;
+  // The remembered values hold for the next family with the same a_j and a_jk (the
+  // cache construction scores runs of families with the same q and r one after another).
+  logr = std::log(double(r));
+  const double aj = alpha / q, ajk = aj / r;
+  if (aj == alphaj && ajk == alphajk && int(cellmemo.value.size()) >= records + 1) return;
+  alphaj = aj;
+  alphajk = ajk;
   lgalphaj = lgammaof(alphaj);
   lgalphajk = lgammaof(alphajk);
-  logr = std::log(double(r));
   renew(cellmemo, records + 1);
   renew(configmemo, records + 1);
 }
@@ -143,21 +147,43 @@ void scoresum::table(uint32_t* h, long configs, bool clear) {
     loglik = sum;
     return;
   }
+  switch (r) {
+    case 2: bdeutable<2>(h, configs, clear); break;
+    case 3: bdeutable<3>(h, configs, clear); break;
+    case 4: bdeutable<4>(h, configs, clear); break;
+    default: bdeutable<0>(h, configs, clear);
+  }
+}
+
+// BDeu over a dense table; R as in gathercells. The counts are whole and at most the
+// records, so their ln Gamma terms are looked up without the tests of lngamma.
+template <int R>
+void scoresum::bdeutable(uint32_t* h, long configs, bool clear) {
+  const int width = R > 0 ? R : r;
   for (long j = 0; j < configs; ++j) {
-    uint32_t* row = h + size_t(j) * size_t(r);
+    uint32_t* row = h + size_t(j) * size_t(width);
     uint32_t nj = 0;
-    for (int k = 0; k < r; ++k) nj += row[k];
+    for (int k = 0; k < width; ++k) nj += row[k];
     if (nj == 0) continue;
     int cells = 0;
-    for (int k = 0; k < r; ++k) {
+    for (int k = 0; k < width; ++k) {
       const uint32_t c = row[k];
       if (c == 0) continue;
-      total += lngamma(cellmemo, double(c), alphajk) - lgalphajk;
+      total += wholelngamma(cellmemo, c, alphajk) - lgalphajk;
       ++cells;
     }
-    total -= lngamma(configmemo, double(nj), alphaj) - lgalphaj;
+    total -= wholelngamma(configmemo, nj, alphaj) - lgalphaj;
     if (cells <= 1) a -= logr;
     else b -= cells * logr;
-    if (clear) std::fill(row, row + r, 0u);
+    if (clear)
+      for (int k = 0; k < width; ++k) row[k] = 0;
   }
+}
+
+double scoresum::wholelngamma(memo& m, uint32_t count, double shift) {
+  if (m.stamp[count] != m.generation) {
+    m.value[count] = lgammaof(double(count) + shift);
+    m.stamp[count] = m.generation;
+  }
+  return m.value[count];
 }

@@ -77,4 +77,8 @@ class scoresum {
   }
   // lgamma(count + shift), remembered when count is a whole number of records.
   static double lngamma(memo& m, double count, double shift);
+  // The same for a whole count of at most the records.
+  static double wholelngamma(memo& m, uint32_t count, double shift);
+  template <int R>
+  void bdeutable(uint32_t* h, long configs, bool clear);
 };
