@@ -57,11 +57,13 @@ double score::scoreextension(const matrix<int>& fam, int childvar, int extra, do
       !extends(extra))
     return scorefamily(fam, childvar, a, b);
   const uint32_t rv = uint32_t(family[extra]), r = uint32_t(nstates);
-  // As in scorefamily: a table much larger than what fills it costs more to clear and
-  // scan than sorting the rows' cells. Before that, the table drops the configurations
-  // of the prefix that no record has.
+  // As in scorefamily, a table much larger than what fills it costs more to clear and
+  // scan than sorting the rows' cells; here up to 8 cells per merged row are scanned
+  // (child-cl_10000 BDeu, 1000 records, variable 2: 6.3 s with scorefamily's 2, 5.5 s
+  // with 8, 5.9 s with 32; alarm-cl_10000 BIC unchanged). Before that, the table drops
+  // the configurations of the prefix that no record has (BDeu always).
   const auto dense = [&](double size) {
-    return size <= densecells && size <= 2.0 * merged.rows() + 1024;
+    return size <= densecells && size <= 8.0 * merged.rows() + 1024;
   };
   if (alpha > 0 || !dense(double(merged.observed()) * rv * r)) merged.rankprefix();
   const long configs = merged.observed() * long(rv);
