@@ -249,7 +249,8 @@ uint32_t prefixcounts::numberkeys(size_t table) {
 // class of the new level's variable. The groups below come in row order, so a class
 // begins at a group whose first row opens a class (row 0 opens every class). No branch:
 // a group that joins an earlier one rewrites that one's fields with the values it
-// already has.
+// already has (with a branch per group, alarm-cl_10000 BIC variable 5 took 7.0 s
+// instead of 5.5 s, in an earlier layout that merged every level).
 void prefixcounts::mergegroups(const level& below, level& out) {
   const size_t many = size_t(below.size);
   out.grow(many);
