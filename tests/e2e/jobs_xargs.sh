@@ -28,23 +28,21 @@ if ! cmp -s single.out jobs.out; then
   echo "== results differ"; diff single.out jobs.out; status=1
 fi
 
+# refused WHAT MESSAGE: assembling the files must end with exit 255 and MESSAGE.
+refused() {
+  "$bin" job.opt inputcache=c >/dev/null 2>refused.err
+  local code=$?
+  if [ "$code" != 255 ] || [ "$(tail -n 1 refused.err)" != "$2" ]; then
+    echo "== $1: exit $code, expected 255 and: $2"; tail -n 1 refused.err
+    status=1
+  fi
+}
+
 "$bin" job.opt node=5 outputcache=c algorithm=3 score=aic >/dev/null 2>&1
-"$bin" job.opt inputcache=c >/dev/null 2>refused.err
-code=$?
-expected="Cache file [c.node5.dorv] was built with another score (aic; this run: bic)."
-if [ "$code" != 255 ] || [ "$(tail -n 1 refused.err)" != "$expected" ]; then
-  echo "== mismatched file: exit $code, expected 255 and: $expected"; tail -n 1 refused.err
-  status=1
-fi
+refused "mismatched file" "Cache file [c.node5.dorv] was built with another score (aic; this run: bic)."
 
 # A job's file copied under another variable's name is refused with that name.
 "$bin" job.opt node=5 outputcache=c algorithm=3 >/dev/null 2>&1
 cp c.node3.dorv c.node4.dorv
-"$bin" job.opt inputcache=c >/dev/null 2>refused.err
-code=$?
-expected="Cache file [c.node4.dorv] holds the list of variable 3, not of variable 4."
-if [ "$code" != 255 ] || [ "$(tail -n 1 refused.err)" != "$expected" ]; then
-  echo "== duplicate file: exit $code, expected 255 and: $expected"; tail -n 1 refused.err
-  status=1
-fi
+refused "duplicate file" "Cache file [c.node4.dorv] holds the list of variable 3, not of variable 4."
 exit $status
