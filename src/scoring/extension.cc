@@ -41,10 +41,10 @@ bool score::extensionwithin(const matrix<int>& fam, int childvar, int extra, dou
   if (alpha > 0 || verbose > 3 || !columns.compact || mergedstate != merge::bound ||
       !familycomplete() || !extends(extra))
     return false;
-  const double n = double(nrecords);
+  const double n = double(nrecords), logn = std::log(n);
   const double params = double(nconfigs) * (nstates - 1);
-  const double penalty = aic ? params : params * 0.5 * std::log(n);
-  const double slack = 1e-9 * n * (std::log(n) + 1);
+  const double penalty = aic ? params : params * 0.5 * logn;
+  const double slack = 1e-9 * n * (logn + 1);
   return merged.loglikbound() - penalty < ceiling - slack &&
          -n * std::log(double(nstates)) - penalty > floor + slack;
 }

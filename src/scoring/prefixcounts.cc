@@ -257,14 +257,8 @@ void prefixcounts::mergegroups(const level& below, level& out) {
   // latest[rank * r + child value]: the class number (high half) and the group (low
   // half) where it was last seen; class numbers only grow, so older entries never match
   // (they start again from 0 with a cleared table before they would wrap).
-  const size_t keys2 = size_t(out.observed) * size_t(childstates);
-  if (latest.size() < keys2) latest.resize(keys2, 0);
-  if (classes > UINT32_MAX - many - 1) {
-    std::fill(latest.begin(), latest.end(), 0);
-    classes = 0;
-  }
+  uint64_t* at = stamps(size_t(out.observed) * size_t(childstates), many);
   const uint32_t r = uint32_t(childstates);
-  uint64_t* at = latest.data();
   uint16_t* ofirst = out.first.data();
   uint16_t* orank = out.rank.data();
   uint8_t* oown = out.own.data();
@@ -303,6 +297,17 @@ void prefixcounts::mergegroups(const level& below, level& out) {
   makeroom(out);
 }
 
+// The table `latest` of mergegroups with room for `keys` entries, cleared (and the class
+// numbers started again from 0) when `many` more classes could wrap them.
+uint64_t* prefixcounts::stamps(size_t keys, size_t many) {
+  if (latest.size() < keys) latest.resize(keys, 0);
+  if (classes > UINT32_MAX - many - 1) {
+    std::fill(latest.begin(), latest.end(), 0);
+    classes = 0;
+  }
+  return latest.data();
+}
+
 // Room for the values of every variable when they fit keptvalues.
 void prefixcounts::makeroom(level& at) {
   at.keeps = size_t(at.padded) * size_t(vars) <= keptvalues;
@@ -320,13 +325,8 @@ double prefixcounts::loglikbound() {
   level& at = levels[size_t(top)];
   if (at.boundready) return at.llbound;
   const size_t many = size_t(at.size);
-  if (latest.size() < at.observed) latest.resize(at.observed, 0);
-  if (classes > UINT32_MAX - many - 1) {
-    std::fill(latest.begin(), latest.end(), 0);
-    classes = 0;
-  }
+  uint64_t* block = stamps(at.observed, many);
   if (totals.size() < many) totals.resize(many);
-  uint64_t* block = latest.data();
   uint32_t* total = totals.data();
   const uint16_t* first = at.first.data();
   const uint16_t* rank = at.rank.data();

@@ -135,6 +135,7 @@ class prefixcounts {
   void push(int var, int states);
   uint32_t numberkeys(size_t table);
   void mergegroups(const level& below, level& out);
+  uint64_t* stamps(size_t keys, size_t many);
   template <typename K>
   void cellkeys(int extra, uint32_t rv, uint32_t r, K* out);
 };
